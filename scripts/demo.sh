@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds kestrix and starts it on the demo working directory (demo/run, made
+# fresh from demo/ each time). Without a display it runs on Qt's offscreen
+# platform; stop it with Ctrl-C.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/install-deps.sh
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" -j "$(nproc 2>/dev/null || echo 2)" --target kestrix
+
+rm -rf "$root/demo/run"
+mkdir -p "$root/demo/run"
+cp -r "$root/demo/station/." "$root/demo/run/"
+cd "$root/demo/run"
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
+  echo "demo: no display, running offscreen; the log is in demo/run/log/"
+  export QT_QPA_PLATFORM=offscreen
+fi
+echo "demo: working directory $PWD"
+exec "$root/build/station/app/kestrix"

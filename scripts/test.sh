@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a plain build, then the same tests under
+# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# Fails when a format check, a build, a test or a sanitizer fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-deps.sh
+
+echo "== format check"
+mapfile -t sources < <(git -C "$root" ls-files '*.cpp' '*.h')
+if ((${#sources[@]})); then
+  clang-format --dry-run --Werror "${sources[@]}"
+fi
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
+export LSAN_OPTIONS=suppressions=$root/tests/support/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/support/tsan.supp
+
+run_suite() {
+  local dir=$1 sanitize=$2 label=$3
+  echo "== build $dir (sanitize: ${sanitize:-none})"
+  cmake -S "$root" -B "$root/$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DKESTRIX_SANITIZE="$sanitize" -DKESTRIX_WERROR=ON >/dev/null
+  cmake --build "$root/$dir" -j "$jobs"
+  echo "== test $dir"
+  ctest --test-dir "$root/$dir" --output-on-failure -j "$jobs" ${label:+-L "$label"}
+}
+
+run_suite build "" ""
+run_suite build-asan "address,undefined" ""
+# Qt's own internals are not built with TSan; the threaded logic is.
+run_suite build-tsan "thread" "logic"
+echo "== all tests passed"

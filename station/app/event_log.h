@@ -1,0 +1,48 @@
+#pragma once
+// The station's one way to report: each event becomes a time-stamped line in
+// the status list of the main window and in the log file of the day.
+// Callable from any thread; calls are serialised, and the status list is
+// only touched on the window thread.
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "station/app/event_loop.h"
+#include "station/app/message_box.h"
+#include "station/app/pumping_mutex.h"
+#include "station/app/status_list.h"
+
+namespace kestrix {
+
+class EventLog {
+ public:
+  static constexpr int kMaxListLines = 500;
+  static constexpr std::size_t kMaxTextLength = 1012;  // the line adds 11 to fit 1,024
+
+  EventLog(EventLoop& loop, StatusList& list, MessageBox& box);
+
+  // Logs the first line of `text`. Returns 0 when the line was written, -1
+  // when the day's file could not be opened (the operator is told, and the
+  // event is lost).
+  int LogEvent(std::string_view text);
+
+  // "log/yyyymmdd.log" of a local date.
+  static std::string DailyFileName(const std::tm& local);
+  // "hh:mm:ss > text".
+  static std::string FormatLine(const std::tm& local, std::string_view text);
+  // The part of a message that is logged: at most 1,012 characters, cut at
+  // the first line feed and then at the first carriage return.
+  static std::string_view FirstLine(std::string_view text);
+
+ private:
+  void AddToList(const std::string& line);
+  void ShowMissingLogBox();
+
+  EventLoop& loop_;
+  StatusList& list_;
+  MessageBox& box_;
+  PumpingMutex busy_;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,75 @@
+#include "station/app/window_clock.h"
+
+#include "station/app/event_log.h"
+
+namespace kestrix {
+
+WindowClock::WindowClock(EventLoop& loop, StationSettings& settings, EventLog& log,
+                         EndProcess endProcess)
+    : loop_(loop), settings_(settings), log_(log), endProcess_(std::move(endProcess)) {
+  loop_.SetTimerHandler([this](int id) { OnTimer(id); });
+}
+
+void WindowClock::SetMorseTickPeriod(std::chrono::milliseconds period) {
+  morseTickPeriod_ = period < std::chrono::milliseconds{1} ? std::chrono::milliseconds{1} : period;
+}
+
+void WindowClock::OnTimer(int code) {
+  switch (code) {
+    case kStartClock:
+      StartTimerOrDie(kClockTimer, kClockPeriod);
+      break;
+    case kStopClock:
+      loop_.StopTimer(kClockTimer);
+      break;
+    case kClockTimer:
+      ++settings_.timerTick;
+      if (clockTickWork_) {
+        clockTickWork_();
+      }
+      break;
+    case kMorseTimer:
+      ++settings_.morseTick;
+      break;
+    case kStartMorse:
+      StartTimerOrDie(kMorseTimer, morseTickPeriod_);
+      break;
+    case kStopMorse:
+      loop_.StopTimer(kMorseTimer);
+      break;
+    default:
+      break;
+  }
+}
+
+void WindowClock::StartTimerOrDie(int id, std::chrono::milliseconds period) {
+  if (loop_.StartTimer(id, period)) {
+    return;
+  }
+  log_.LogEvent("OnTimer : Out of Timers - Fatal Abort - Exiting");
+  endProcess_(0);
+}
+
+int WindowClock::PumpMessages() {
+  loop_.PumpMessages();
+  return 0;
+}
+
+void WindowClock::WaitClockTicks(int n) { WaitTicks(settings_.timerTick, n); }
+
+void WindowClock::WaitMorseTicks(int n) { WaitTicks(settings_.morseTick, n); }
+
+// Blocks on the loop instead of polling: every event that arrives is
+// dispatched inside the wait, the tick that advances the counter among them.
+void WindowClock::WaitTicks(std::atomic<int>& counter, int n) {
+  if (n <= 0) {
+    return;
+  }
+  counter = 0;
+  loop_.PumpMessages();
+  while (counter < n) {
+    loop_.WaitForNextEvent();
+  }
+}
+
+}  // namespace kestrix

@@ -1,0 +1,148 @@
+#include "station/app/event_log.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "tests/support/recording_controls.h"
+#include "tests/support/simulated_event_loop.h"
+#include "tests/support/temp_working_directory.h"
+
+namespace kestrix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeStationWindow;
+using testing::LocalMoment;
+using testing::ReadFile;
+using testing::SimulatedEventLoop;
+using testing::TempWorkingDirectory;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+class EventLogTest : public ::testing::Test {
+ protected:
+  EventLogTest() { std::filesystem::create_directory("log"); }
+
+  TempWorkingDirectory dir;
+  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
+  FakeStationWindow window;
+  EventLog log{loop, window.eventList, window.messageBox};
+};
+
+TEST_F(EventLogTest, WritesTheLineToTheListAndToTheFileOfTheDay) {
+  EXPECT_EQ(log.LogEvent("CmTX : Transmitter ON"), 0);
+
+  EXPECT_EQ(window.eventList.lines, (std::vector<std::string>{"09:05:07 > CmTX : Transmitter ON"}));
+  EXPECT_EQ(window.eventList.selected, 0);
+  EXPECT_EQ(ReadFile("log/20260307.log"), "09:05:07 > CmTX : Transmitter ON\n");
+}
+
+TEST_F(EventLogTest, AFileBeginsWithTheFirstLineAfterMidnight) {
+  loop.RunUntil(LocalMoment(2026, 12, 31, 23, 59, 59));
+  log.LogEvent("last");
+  loop.RunFor(1s);
+  log.LogEvent("first");
+
+  EXPECT_EQ(ReadFile("log/20261231.log"), "23:59:59 > last\n");
+  EXPECT_EQ(ReadFile("log/20270101.log"), "00:00:00 > first\n");
+}
+
+TEST_F(EventLogTest, OnlyTheFirstLineOfAtMost1012CharactersIsLogged) {
+  log.LogEvent("OnManagequeueSendnextfile: Moving \"news.txt\r\n to front of stack");
+  log.LogEvent("\nafter a leading line feed");
+  log.LogEvent("a\rb\nc");
+  log.LogEvent(std::string(2000, 'x'));
+
+  ASSERT_EQ(window.eventList.lines.size(), 4u);
+  EXPECT_EQ(window.eventList.lines[0], "09:05:07 > OnManagequeueSendnextfile: Moving \"news.txt");
+  EXPECT_EQ(window.eventList.lines[1], "09:05:07 > ");
+  EXPECT_EQ(window.eventList.lines[2], "09:05:07 > a");
+  EXPECT_EQ(window.eventList.lines[3], "09:05:07 > " + std::string(1012, 'x'));
+  EXPECT_EQ(window.eventList.lines[3].size(), 1023u);
+}
+
+TEST_F(EventLogTest, TheListKeepsTheNewest500LinesAndTheFileKeepsAll) {
+  for (int i = 1; i <= 501; ++i) {
+    log.LogEvent("line " + std::to_string(i));
+  }
+  ASSERT_EQ(window.eventList.lines.size(), 500u);
+  EXPECT_EQ(window.eventList.lines.front(), "09:05:07 > line 2");
+  EXPECT_EQ(window.eventList.lines.back(), "09:05:07 > line 501");
+  EXPECT_EQ(window.eventList.selected, 499);
+  EXPECT_EQ(Lines(ReadFile("log/20260307.log")).size(), 501u);
+}
+
+TEST_F(EventLogTest, WithoutALogDirectoryEveryCallShowsTheBoxAndTheEventIsLost) {
+  std::filesystem::remove("log");
+  EXPECT_EQ(log.LogEvent("one"), -1);
+  EXPECT_EQ(log.LogEvent("two"), -1);
+
+  EXPECT_TRUE(window.eventList.lines.empty());
+  ASSERT_EQ(window.messageBox.shown.size(), 2u);
+  EXPECT_EQ(window.messageBox.shown[0].text, "Cannot open LOG file,check for LOG directory.");
+  EXPECT_EQ(window.messageBox.shown[0].caption, "Log Create Error");
+  EXPECT_EQ(window.messageBox.shown[0].buttons, MessageBoxButtons::kOk);
+  EXPECT_FALSE(std::filesystem::exists("log"));
+
+  // The box does not hold the log: once the directory is back, lines flow.
+  std::filesystem::create_directory("log");
+  EXPECT_EQ(log.LogEvent("three"), 0);
+  EXPECT_EQ(window.eventList.lines, (std::vector<std::string>{"09:05:07 > three"}));
+}
+
+// Network threads log while the window thread logs too; the window thread
+// must keep serving their list updates while it waits for the log.
+TEST_F(EventLogTest, ConcurrentCallersKeepWholeLinesInOrderAndLoseNone) {
+  constexpr int kThreads = 4;
+  constexpr int kLinesEach = 150;
+  std::atomic<int> finished{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kLinesEach; ++i) {
+        log.LogEvent("thread " + std::to_string(t) + " line " + std::to_string(i));
+      }
+      ++finished;
+      loop.Post([] {});
+    });
+  }
+  for (int i = 0; i < kLinesEach; ++i) {
+    log.LogEvent("window line " + std::to_string(i));
+  }
+  while (finished < kThreads) {
+    loop.WaitForNextEvent();
+  }
+  for (auto& thread : threads) {
+    thread.join();
+  }
+
+  const std::vector<std::string> fileLines = Lines(ReadFile("log/20260307.log"));
+  ASSERT_EQ(fileLines.size(), static_cast<std::size_t>((kThreads + 1) * kLinesEach));
+  const std::regex whole(R"(09:05:07 > (thread (\d) |window )line (\d+))");
+  std::vector<int> next(kThreads + 1, 0);
+  for (const std::string& line : fileLines) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, whole)) << line;
+    const int source = match[2].matched ? std::stoi(match[2]) : kThreads;
+    EXPECT_EQ(std::stoi(match[3]), next[source]++) << line;
+  }
+  // The list shows the same lines in the same order as the file's last 500.
+  ASSERT_EQ(window.eventList.lines.size(), 500u);
+  EXPECT_TRUE(std::equal(window.eventList.lines.begin(), window.eventList.lines.end(),
+                         fileLines.end() - 500));
+}
+
+}  // namespace
+}  // namespace kestrix
