@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/install-deps.sh
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$root/build" -j "$(nproc 2>/dev/null || echo 2)" --target kestrix
 
 rm -rf "$root/demo/run"

@@ -6,14 +6,22 @@
 namespace kestrix {
 namespace {
 // Station texts are byte strings; Latin-1 keeps every byte visible.
-QString ToQString(const std::string& text) { return QString::fromLatin1(text); }
+QString ToQString(const std::string& text) {
+  return QString::fromLatin1(text);
+}
 }  // namespace
 
-void QtStatusList::AddLine(const std::string& line) { list_.addItem(ToQString(line)); }
+void QtStatusList::AddLine(const std::string& line) {
+  list_.addItem(ToQString(line));
+}
 
-int QtStatusList::LineCount() const { return list_.count(); }
+int QtStatusList::LineCount() const {
+  return list_.count();
+}
 
-void QtStatusList::DeleteLine(int index) { delete list_.takeItem(index); }
+void QtStatusList::DeleteLine(int index) {
+  delete list_.takeItem(index);
+}
 
 void QtStatusList::SelectLine(int index) {
   list_.setCurrentRow(index);
@@ -22,9 +30,13 @@ void QtStatusList::SelectLine(int index) {
   }
 }
 
-void QtTextField::SetText(const std::string& text) { edit_.setText(ToQString(text)); }
+void QtTextField::SetText(const std::string& text) {
+  edit_.setText(ToQString(text));
+}
 
-std::string QtTextField::Text() const { return edit_.text().toLatin1().toStdString(); }
+std::string QtTextField::Text() const {
+  return edit_.text().toLatin1().toStdString();
+}
 
 MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& caption,
                                     MessageBoxButtons buttons) {
@@ -54,6 +66,8 @@ MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& 
   }
 }
 
-void QtMessageBox::Beep() { QApplication::beep(); }
+void QtMessageBox::Beep() {
+  QApplication::beep();
+}
 
 }  // namespace kestrix

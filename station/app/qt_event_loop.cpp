@@ -13,15 +13,22 @@ constexpr std::chrono::milliseconds kForeignWaitSlice{250};
 
 QtEventLoop::QtEventLoop()
     : calls_([this] {
-        QMetaObject::invokeMethod(this, [this] { RunWindowCalls(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { RunWindowCalls(); }, Qt::QueuedConnection);
       }),
       windowThread_(std::this_thread::get_id()) {}
 
-QtEventLoop::~QtEventLoop() { Shutdown(); }
+QtEventLoop::~QtEventLoop() {
+  Shutdown();
+}
 
-void QtEventLoop::Shutdown() { calls_.Close(); }
+void QtEventLoop::Shutdown() {
+  calls_.Close();
+}
 
-void QtEventLoop::SetTimerHandler(TimerHandler handler) { handler_ = std::move(handler); }
+void QtEventLoop::SetTimerHandler(TimerHandler handler) {
+  handler_ = std::move(handler);
+}
 
 bool QtEventLoop::StartTimer(int id, std::chrono::milliseconds period) {
   TimerSlot& slot = timers_[id];
@@ -78,7 +85,9 @@ void QtEventLoop::DeliverTimer(int id, unsigned generation) {
   dispatched_.Notify();
 }
 
-void QtEventLoop::RunWindowCalls() { calls_.RunPending(); }
+void QtEventLoop::RunWindowCalls() {
+  calls_.RunPending();
+}
 
 void QtEventLoop::PumpMessages() {
   if (!IsWindowThread()) {
@@ -109,10 +118,13 @@ void QtEventLoop::WaitForWake() {
 void QtEventLoop::Wake() {
   woken_ = true;
   // An empty queued call is enough to end processEvents' wait.
-  QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [] {}, Qt::QueuedConnection);
 }
 
-void QtEventLoop::Post(Call call) { calls_.Post(std::move(call)); }
+void QtEventLoop::Post(Call call) {
+  calls_.Post(std::move(call));
+}
 
 bool QtEventLoop::CallOnWindowThread(Call call) {
   if (IsWindowThread()) {
@@ -122,8 +134,12 @@ bool QtEventLoop::CallOnWindowThread(Call call) {
   return calls_.CallAndWait(std::move(call));
 }
 
-bool QtEventLoop::IsWindowThread() const { return std::this_thread::get_id() == windowThread_; }
+bool QtEventLoop::IsWindowThread() const {
+  return std::this_thread::get_id() == windowThread_;
+}
 
-WallClock::time_point QtEventLoop::Now() const { return WallClock::now(); }
+WallClock::time_point QtEventLoop::Now() const {
+  return WallClock::now();
+}
 
 }  // namespace kestrix

@@ -33,7 +33,9 @@ std::tm LocalTime(TimeTag seconds) {
   return tm;
 }
 
-std::tm LocalTime(WallClock::time_point when) { return LocalTime(ToTimeTag(when)); }
+std::tm LocalTime(WallClock::time_point when) {
+  return LocalTime(ToTimeTag(when));
+}
 
 TimeTag ToTimeTag(WallClock::time_point when) {
   return std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();

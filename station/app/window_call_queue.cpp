@@ -7,7 +7,9 @@ namespace kestrix {
 WindowCallQueue::WindowCallQueue(std::function<void()> wakeWindowThread)
     : wake_(std::move(wakeWindowThread)) {}
 
-WindowCallQueue::~WindowCallQueue() { Close(); }
+WindowCallQueue::~WindowCallQueue() {
+  Close();
+}
 
 bool WindowCallQueue::CallAndWait(Call call) {
   auto done = std::make_shared<bool>(false);

@@ -55,9 +55,13 @@ int WindowClock::PumpMessages() {
   return 0;
 }
 
-void WindowClock::WaitClockTicks(int n) { WaitTicks(settings_.timerTick, n); }
+void WindowClock::WaitClockTicks(int n) {
+  WaitTicks(settings_.timerTick, n);
+}
 
-void WindowClock::WaitMorseTicks(int n) { WaitTicks(settings_.morseTick, n); }
+void WindowClock::WaitMorseTicks(int n) {
+  WaitTicks(settings_.morseTick, n);
+}
 
 // Blocks on the loop instead of polling: every event that arrives is
 // dispatched inside the wait, the tick that advances the counter among them.

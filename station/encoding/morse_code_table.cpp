@@ -39,6 +39,8 @@ std::string_view MorseCodeTable::Entry(int index) {
   return kEntriesTable.at(static_cast<std::size_t>(index));
 }
 
-std::string_view MorseCodeTable::Lookup(int character) { return Entry(Index(character)); }
+std::string_view MorseCodeTable::Lookup(int character) {
+  return Entry(Index(character));
+}
 
 }  // namespace kestrix

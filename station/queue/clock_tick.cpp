@@ -9,7 +9,9 @@ namespace kestrix {
 ClockTick::ClockTick(EventLoop& loop, TextField& clockField)
     : loop_(loop), clockField_(clockField) {}
 
-void ClockTick::Run() { clockField_.SetText(ClockText(LocalTime(loop_.Now()))); }
+void ClockTick::Run() {
+  clockField_.SetText(ClockText(LocalTime(loop_.Now())));
+}
 
 std::string ClockTick::ClockText(const std::tm& local) {
   // Fixed English names: the text must not follow the desktop's locale.

@@ -15,9 +15,13 @@ constexpr std::chrono::seconds kDeadlockGuard{30};
 SimulatedEventLoop::SimulatedEventLoop(WallClock::time_point start)
     : windowThread_(std::this_thread::get_id()), calls_([this] { NoteActivity(); }), now_(start) {}
 
-SimulatedEventLoop::~SimulatedEventLoop() { calls_.Close(); }
+SimulatedEventLoop::~SimulatedEventLoop() {
+  calls_.Close();
+}
 
-void SimulatedEventLoop::SetTimerHandler(TimerHandler handler) { handler_ = std::move(handler); }
+void SimulatedEventLoop::SetTimerHandler(TimerHandler handler) {
+  handler_ = std::move(handler);
+}
 
 bool SimulatedEventLoop::StartTimer(int id, std::chrono::milliseconds period) {
   if (refuseTimers_) {

@@ -139,7 +139,8 @@ TEST_F(WindowClockTest, ARefusedTimerLogsTheFatalLineAndEndsWithStatusZero) {
 
   EXPECT_EQ(exitStatuses, (std::vector<int>{0, 0}));
   ASSERT_EQ(window.eventList.lines.size(), 2u);
-  EXPECT_EQ(window.eventList.lines[0], "09:05:07 > OnTimer : Out of Timers - Fatal Abort - Exiting");
+  EXPECT_EQ(window.eventList.lines[0],
+            "09:05:07 > OnTimer : Out of Timers - Fatal Abort - Exiting");
 }
 
 // A chat thread waits on the counter that the window thread's timer

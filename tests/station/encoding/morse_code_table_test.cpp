@@ -24,8 +24,8 @@ TEST(MorseCodeTable, EveryEntryMatchesTheCodeList) {
     const char character = static_cast<char>(index + 32);
     auto it = codes.find(character);
     const std::string expected = it != codes.end() ? it->second : "3     ";
-    EXPECT_EQ(MorseCodeTable::Entry(index), expected) << "entry " << index << " '" << character
-                                                      << "'";
+    EXPECT_EQ(MorseCodeTable::Entry(index), expected)
+        << "entry " << index << " '" << character << "'";
   }
 }
 
