@@ -1,0 +1,53 @@
+#pragma once
+// The PSK31 modem as the station calls it: one operation per call the
+// station makes, in the order the transmit side relies on.
+//
+// Waking: a modem that transmits announces every shrink of its transmit
+// queue with EventLoop::Post on the window loop, so that a window-thread
+// waiter blocks on the loop instead of polling QueuedCount().
+
+#include <string>
+
+namespace kestrix {
+
+class Psk31Modem {
+ public:
+  virtual ~Psk31Modem() = default;
+
+  // Starts the modem on a sound card. 0, or a sound error number.
+  virtual int Start(int soundCardId) = 0;
+  // Lets go of the sound card; harmless when not running.
+  virtual void Release() = 0;
+  virtual void SetFrequency(int hertz) = 0;
+  virtual void StartTransmit(int flag) = 0;
+  // Called before each EndTransmit.
+  virtual void PrepareEnd() = 0;
+  virtual void EndTransmit() = 0;
+  // Drops whatever is still queued for transmission.
+  virtual void DropQueued() = 0;
+  // The text the modem sends as its CW identification.
+  virtual void SetCwIdText(const std::string& text) = 0;
+  // Flag 0 queues one character; (0, 0) and (2, 1) are idle and CW-ID calls.
+  virtual void QueueCharacter(int code, int flag) = 0;
+  // Characters still queued for transmission.
+  virtual int QueuedCount() = 0;
+};
+
+// No modem: nothing can be started, so the station never stays in PSK31.
+class NullPsk31Modem final : public Psk31Modem {
+ public:
+  static constexpr int kNoModem = 2;  // "Device ID out of range"
+
+  int Start(int) override { return kNoModem; }
+  void Release() override {}
+  void SetFrequency(int) override {}
+  void StartTransmit(int) override {}
+  void PrepareEnd() override {}
+  void EndTransmit() override {}
+  void DropQueued() override {}
+  void SetCwIdText(const std::string&) override {}
+  void QueueCharacter(int, int) override {}
+  int QueuedCount() override { return 0; }
+};
+
+}  // namespace kestrix

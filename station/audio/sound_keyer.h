@@ -1,0 +1,47 @@
+#pragma once
+// The sound keying thread as the output routing sees it: a small queue of
+// codes that a worker turns into audio FSK. One keyer is made for every
+// transmitter-on and told to stop at transmitter-off.
+//
+// Waking: when its queue becomes empty the keyer announces it with
+// EventLoop::Post on the window loop, so a window-thread waiter blocks on
+// the loop instead of polling QueueEmpty().
+
+#include <memory>
+
+namespace kestrix {
+
+class SoundKeyer {
+ public:
+  virtual ~SoundKeyer() = default;
+
+  virtual void Start(int sampleRate, int centerFrequency) = 0;
+  virtual bool QueueEmpty() = 0;
+  virtual void Enqueue(int code) = 0;
+  virtual void ClearQueue() = 0;
+  // Asks the worker to end after what it is playing.
+  virtual void RequestStop() = 0;
+};
+
+class SoundKeyerFactory {
+ public:
+  virtual ~SoundKeyerFactory() = default;
+  virtual std::unique_ptr<SoundKeyer> Create() = 0;
+};
+
+// No sound output: codes are taken and dropped at once.
+class NullSoundKeyer final : public SoundKeyer {
+ public:
+  void Start(int, int) override {}
+  bool QueueEmpty() override { return true; }
+  void Enqueue(int) override {}
+  void ClearQueue() override {}
+  void RequestStop() override {}
+};
+
+class NullSoundKeyerFactory final : public SoundKeyerFactory {
+ public:
+  std::unique_ptr<SoundKeyer> Create() override { return std::make_unique<NullSoundKeyer>(); }
+};
+
+}  // namespace kestrix

@@ -1,0 +1,21 @@
+#pragma once
+// The main window's menu marks and graying as the logic uses them. Window
+// thread only.
+
+namespace kestrix {
+
+class MenuControls {
+ public:
+  virtual ~MenuControls() = default;
+
+  // Removes the check mark from every item first..last, then checks `id`.
+  virtual void SetMenuCheck(int first, int last, int id) = 0;
+  // Enables (gray false) or grays (gray true) every item first..last.
+  virtual void SetMenuRangeEnabled(int first, int last, bool gray) = 0;
+  // One item's own mark, for toggles.
+  virtual void SetItemChecked(int id, bool checked) = 0;
+  virtual bool IsItemChecked(int id) const = 0;
+  virtual bool IsItemEnabled(int id) const = 0;
+};
+
+}  // namespace kestrix

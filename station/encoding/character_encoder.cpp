@@ -1,0 +1,1 @@
+#include "station/encoding/character_encoder.h"

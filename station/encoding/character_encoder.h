@@ -1,0 +1,41 @@
+#pragma once
+// The teleprinter encoder: keeps the receiving machine's letters/figures
+// shift in step with the text, turns line ends into CR CR LF LTRS, and
+// expands the caret macros (date, time, bells). One encoder serves the whole
+// station; its state lives for the whole run and nothing resets it.
+// Callers never overlap: they hold TransmitBusy while they send.
+
+#include <cstdint>
+
+#include "station/app/event_loop.h"
+#include "station/encoding/code_output.h"
+
+namespace kestrix {
+
+class CharacterEncoder {
+ public:
+  // `clock` gives the date and time of the macros (local time from the
+  // process time zone).
+  CharacterEncoder(CodeOutput& output, EventLoop& clock);
+
+  // Returns the character to send, or 94 ('^') when nothing is to be sent
+  // for it. A character that completes a macro sends the expansion from
+  // inside the call (through EncodeCharacter or SendCode, by mode).
+  int ExpandMacro(int character, int mode);
+  // Sends the codes for one character in a five-bit mode (1 ITA2, 2 TELEX,
+  // any other value Military).
+  void EncodeCharacter(int character, int mode);
+
+  std::int8_t ShiftState() const { return shiftState_; }
+  std::uint8_t LastCode() const { return lastCode_; }
+  bool MacroPending() const { return macroPending_; }
+
+ private:
+  CodeOutput& output_;
+  EventLoop& clock_;
+  std::int8_t shiftState_ = 0;
+  std::uint8_t lastCode_ = 0;
+  bool macroPending_ = false;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,55 @@
+#pragma once
+// One serial device as the output routing uses it: a byte stream framed by
+// the UART, and the RTS, DTR and break lines. Implemented on termios for the
+// program and by a recording fake for the tests.
+
+#include <cstdint>
+#include <string>
+
+namespace kestrix {
+
+class EventLoop;
+
+struct SerialLineSettings {
+  int baud = 45;          // whole baud; set exactly even without a termios constant
+  int dataBits = 5;       // 5..8
+  int parity = 0;         // 0 none, 1 odd, 2 even
+  int stopBitsCode = 1;   // 0 one, 1 one and a half (5 data bits), 2 two
+  bool operator==(const SerialLineSettings&) const = default;
+};
+
+class SerialLine {
+ public:
+  virtual ~SerialLine() = default;
+
+  // Opens `device` for reading and writing, for this process alone, and
+  // drops DTR and RTS at once so that opening never keys a transmitter.
+  // False when the device does not exist or is taken.
+  virtual bool Open(const std::string& device) = 0;
+  // Applies the line settings; no flow control, DTR and RTS left alone.
+  // False when the driver refuses (not fatal: the caller goes on).
+  virtual bool Configure(const SerialLineSettings& settings) = 0;
+  // Drops DTR and RTS, discards what is queued both ways, closes.
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+
+  // Hands one byte to the driver without blocking. False when the driver
+  // did not take it (try again after pumping).
+  virtual bool WriteByte(std::uint8_t byte) = 0;
+  // Returns once everything written has left the driver and the UART, so
+  // that one character is in flight at a time. On the window thread it
+  // dispatches window events while it waits (and blocks, never spins); on
+  // other threads it simply blocks. Returns at once when the line closes.
+  virtual void WaitUntilSent(EventLoop& loop) = 0;
+
+  // Modem-control and break lines. A device without them (a pseudo-
+  // terminal) ignores these; that is not an error.
+  virtual void SetRts(bool on) = 0;
+  virtual void SetDtr(bool on) = 0;
+  virtual void SetBreak(bool on) = 0;
+
+  // True when `device` can be opened for reading now (it is closed again).
+  virtual bool Probe(const std::string& device) = 0;
+};
+
+}  // namespace kestrix
