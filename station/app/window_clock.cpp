@@ -37,6 +37,11 @@ void WindowClock::OnTimer(int code) {
     case kStopMorse:
       loop_.StopTimer(kMorseTimer);
       break;
+    case kIdleFillTimer:
+      if (idleFillWork_ && loop_.IsTimerRunning(kIdleFillTimer)) {
+        idleFillWork_();
+      }
+      break;
     default:
       break;
   }

@@ -23,6 +23,10 @@ class WindowClock {
   static constexpr int kMorseTimer = 6;
   static constexpr int kStartMorse = 7;
   static constexpr int kStopMorse = 8;
+  // Our own timer for the idle fill of the five-bit modes (letters shift
+  // while the transmitter is on and nothing is being sent).
+  static constexpr int kIdleFillTimer = 20;
+  static constexpr std::chrono::milliseconds kIdleFillPeriod{20};
 
   static constexpr std::chrono::milliseconds kClockPeriod{1000};
   // A dot is 10 ticks: 6 ms keys the identification at 20 WPM.
@@ -36,6 +40,7 @@ class WindowClock {
 
   // The work of each clock tick, run after the tick has been counted.
   void SetClockTickWork(std::function<void()> work) { clockTickWork_ = std::move(work); }
+  void SetIdleFillWork(std::function<void()> work) { idleFillWork_ = std::move(work); }
   void SetMorseTickPeriod(std::chrono::milliseconds period);
   std::chrono::milliseconds MorseTickPeriod() const { return morseTickPeriod_; }
 
@@ -60,6 +65,7 @@ class WindowClock {
   EventLog& log_;
   EndProcess endProcess_;
   std::function<void()> clockTickWork_;
+  std::function<void()> idleFillWork_;
   std::chrono::milliseconds morseTickPeriod_ = kDefaultMorseTickPeriod;
 };
 

@@ -36,7 +36,7 @@ class Psk31Modem {
 // No modem: nothing can be started, so the station never stays in PSK31.
 class NullPsk31Modem final : public Psk31Modem {
  public:
-  static constexpr int kNoModem = 2;  // "Device ID out of range"
+  static constexpr int kNoModem = 21;  // "Bad Device ID, Soundcard Not Present"
 
   int Start(int) override { return kNoModem; }
   void Release() override {}

@@ -52,6 +52,9 @@ struct StationSettings {
   std::atomic<double> markTone{2125.0};
   std::atomic<double> spaceTone{2295.0};
   std::atomic<float> pskFrequency{1500.0f};
+  // Set when a script command chose the PSK31 carrier: it then survives
+  // transmitter-on instead of giving way to the mark tone. Not saved.
+  std::atomic<int> pskFrequencyFromScript{0};
   // Worked out at transmitter-on for the sound keying thread.
   std::atomic<double> halfShift{0.0};
   std::atomic<int> centerFrequency{0};

@@ -26,6 +26,13 @@ class CharacterEncoder {
   // any other value Military).
   void EncodeCharacter(int character, int mode);
 
+  // The idle fill sent a letters shift outside the text: the receiving
+  // machine is in letters now.
+  void NoteLettersShiftSent() {
+    shiftState_ = 31;
+    lastCode_ = 31;
+  }
+
   std::int8_t ShiftState() const { return shiftState_; }
   std::uint8_t LastCode() const { return lastCode_; }
   bool MacroPending() const { return macroPending_; }

@@ -11,10 +11,10 @@ namespace kestrix {
 class EventLoop;
 
 struct SerialLineSettings {
-  int baud = 45;          // whole baud; set exactly even without a termios constant
-  int dataBits = 5;       // 5..8
-  int parity = 0;         // 0 none, 1 odd, 2 even
-  int stopBitsCode = 1;   // 0 one, 1 one and a half (5 data bits), 2 two
+  int baud = 45;         // whole baud; set exactly even without a termios constant
+  int dataBits = 5;      // 5..8
+  int parity = 0;        // 0 none, 1 odd, 2 even
+  int stopBitsCode = 1;  // 0 one, 1 one and a half (5 data bits), 2 two
   bool operator==(const SerialLineSettings&) const = default;
 };
 
@@ -41,6 +41,8 @@ class SerialLine {
   // dispatches window events while it waits (and blocks, never spins); on
   // other threads it simply blocks. Returns at once when the line closes.
   virtual void WaitUntilSent(EventLoop& loop) = 0;
+  // True while written bytes are still in the driver; never blocks.
+  virtual bool OutputPending() = 0;
 
   // Modem-control and break lines. A device without them (a pseudo-
   // terminal) ignores these; that is not an error.

@@ -1,0 +1,42 @@
+#include "station/encoding/port_device_map.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace kestrix {
+namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+}  // namespace
+
+void PortDeviceMap::Map(const std::string& portName, const std::string& device) {
+  mapped_[Upper(portName)] = device;
+}
+
+std::string PortDeviceMap::DeviceFor(const std::string& portName) const {
+  auto it = mapped_.find(Upper(portName));
+  if (it != mapped_.end()) {
+    return it->second;
+  }
+  const int number = ComPortNumber(portName);
+  if (number >= 1) {
+    return "/dev/ttyS" + std::to_string(number - 1);
+  }
+  return portName;
+}
+
+int ComPortNumber(const std::string& portName) {
+  const std::string upper = Upper(portName);
+  if (upper.rfind("COM", 0) != 0) {
+    return 0;
+  }
+  return std::atoi(upper.c_str() + 3);
+}
+
+}  // namespace kestrix

@@ -1,0 +1,61 @@
+#include "station/encoding/serial_port.h"
+
+#include <cstdio>
+
+#include "station/encoding/tx_line.h"
+
+namespace kestrix {
+
+SerialPort::SerialPort(SerialLine& line, const PortDeviceMap& devices, StationSettings& settings,
+                       EventLog& log, MessageBox& box, EndProcess endProcess)
+    : line_(line),
+      devices_(devices),
+      settings_(settings),
+      log_(log),
+      box_(box),
+      endProcess_(std::move(endProcess)) {}
+
+int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, int dataBits,
+                               int stopBitsCode) {
+  if (open_) {
+    CloseSerialPort();
+    log_.LogEvent("Comm Port \"" + settings_.m_CommPort + "\" closed");
+  }
+  settings_.m_CommPort = name;
+
+  if (!line_.Open(devices_.DeviceFor(name))) {
+    box_.Show("Could not open comm port [ " + name +
+                  " ],\nthis is a fatal error. Port does \nnot exist or is already occupied.\n\n"
+                  "Please check system for available ports.\n\nExiting on your OK",
+              "Kestrix2010 Comm Port Critical Error", MessageBoxButtons::kOk);
+    endProcess_(-1);
+    return -1;
+  }
+
+  char line[160];
+  std::snprintf(line, sizeof line, "\"%s\" BAUD=%.1f Bits=%d Parity=%d Stopbits=%d %s",
+                name.c_str(), static_cast<double>(settings_.BAUD.load()), dataBits, parity,
+                stopBitsCode, std::string(TxLinePortText(settings_.TxLine)).c_str());
+  log_.LogEvent(line);
+
+  // A refused setting is not reported: the port stays open as it is.
+  line_.Configure({static_cast<int>(baud), dataBits, parity, stopBitsCode});
+  open_ = true;
+  line_.SetDtr(false);
+  line_.SetRts(false);
+  return 0;
+}
+
+void SerialPort::CloseSerialPort() {
+  if (!open_) {
+    return;
+  }
+  line_.Close();
+  open_ = false;
+}
+
+int SerialPort::ProbePort(const std::string& name) {
+  return line_.Probe(devices_.DeviceFor(name)) ? 0 : -1;
+}
+
+}  // namespace kestrix

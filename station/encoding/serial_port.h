@@ -1,0 +1,46 @@
+#pragma once
+// The station's serial port: opening it by name with the log lines and the
+// fatal box an operator expects, closing it, and probing whether a port
+// exists. The byte stream and the lines themselves are the SerialLine's.
+
+#include <functional>
+#include <string>
+
+#include "station/app/event_log.h"
+#include "station/app/message_box.h"
+#include "station/config/station_settings.h"
+#include "station/encoding/port_device_map.h"
+#include "station/encoding/serial_line.h"
+
+namespace kestrix {
+
+class SerialPort {
+ public:
+  using EndProcess = std::function<void(int status)>;
+
+  SerialPort(SerialLine& line, const PortDeviceMap& devices, StationSettings& settings,
+             EventLog& log, MessageBox& box, EndProcess endProcess);
+
+  // Opens `name` (closing the open port first) with the whole baud of
+  // `baud`. A port that cannot be opened is fatal: the operator is told and
+  // the program ends with status -1. Returns 0.
+  int OpenSerialPort(const std::string& name, float baud, int parity, int dataBits,
+                     int stopBitsCode);
+  void CloseSerialPort();
+  // 0 when the port's device can be opened for reading now, else -1.
+  int ProbePort(const std::string& name);
+
+  bool IsOpen() const { return open_; }
+  SerialLine& Line() { return line_; }
+
+ private:
+  SerialLine& line_;
+  const PortDeviceMap& devices_;
+  StationSettings& settings_;
+  EventLog& log_;
+  MessageBox& box_;
+  EndProcess endProcess_;
+  bool open_ = false;
+};
+
+}  // namespace kestrix

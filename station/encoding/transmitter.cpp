@@ -1,0 +1,161 @@
+#include "station/encoding/transmitter.h"
+
+#include <cmath>
+
+#include "station/config/menu_ids.h"
+#include "station/encoding/station_mode.h"
+#include "station/encoding/tx_line.h"
+
+namespace kestrix {
+
+namespace {
+constexpr int kFirstNonCardId = 5;
+}
+
+Transmitter::Transmitter(StationSettings& settings, EventLoop& loop, EventLog& log,
+                         WindowClock& clock, SerialPort& port, OutputRouter& router,
+                         Psk31Modem& modem, SoundKeyerFactory& soundKeyers,
+                         TransmitterControls controls)
+    : settings_(settings),
+      loop_(loop),
+      log_(log),
+      clock_(clock),
+      port_(port),
+      router_(router),
+      modem_(modem),
+      soundKeyers_(soundKeyers),
+      controls_(controls) {}
+
+// Widgets belong to the window thread; a chat thread switching the
+// transmitter has its display changes done there.
+void Transmitter::OnWindowThread(EventLoop::Call call) {
+  loop_.CallOnWindowThread(std::move(call));
+}
+
+void Transmitter::SetTransmitLine(bool on) {
+  if (!port_.IsOpen()) {
+    return;
+  }
+  switch (TransmitLine(settings_.TxLine)) {
+    case ControlLine::kRts:
+      port_.Line().SetRts(on);
+      break;
+    case ControlLine::kDtr:
+      port_.Line().SetDtr(on);
+      break;
+    case ControlLine::kNone:
+      break;
+  }
+}
+
+void Transmitter::CmTX() {
+  if (settings_.transmitOn) {
+    return;
+  }
+  OnWindowThread(
+      [this] { controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, true); });
+  settings_.transmitOn = 1;
+  OnWindowThread([this] { controls_.transmitStatus.SetText("  ON  "); });
+  log_.LogEvent("CmTX : Transmitter ON");
+  SetTransmitLine(true);
+
+  const int mode = settings_.MODE;
+  const bool soundCard = settings_.soundCardID < kFirstNonCardId;
+  if (mode == kModePsk31) {
+    if (soundCard) {
+      // A carrier chosen by a script command stays; otherwise the mark tone.
+      if (!settings_.pskFrequencyFromScript) {
+        settings_.pskFrequency = static_cast<float>(settings_.markTone.load());
+      }
+      modem_.SetFrequency(static_cast<int>(settings_.pskFrequency.load()));
+      modem_.StartTransmit(0);
+    }
+    return;
+  }
+  if (mode == kModeCw || !soundCard) {
+    return;
+  }
+  StartSoundKeyer();
+}
+
+void Transmitter::StartSoundKeyer() {
+  const double mark = settings_.markTone;
+  const double space = settings_.spaceTone;
+  const double halfShift = std::fabs(mark - space) * 0.5;
+  int center = static_cast<int>((space + mark) * 0.5);
+  if (settings_.sendBreakSignal) {
+    // Both tones move up one shift: the resting tone becomes the space tone.
+    center = static_cast<int>(halfShift * 2 + center);
+  }
+  settings_.halfShift = halfShift;
+  settings_.centerFrequency = center;
+  std::shared_ptr<SoundKeyer> keyer = soundKeyers_.Create();
+  keyer->Start(kSampleRate, center);
+  router_.SetSoundKeyer(std::move(keyer));
+}
+
+void Transmitter::CmRX() {
+  if (!settings_.transmitOn) {
+    return;
+  }
+  settings_.transmitOn = 0;
+  settings_.cwTimerCheck = 0;
+  settings_.CWTimer = -1;
+  OnWindowThread([this] {
+    controls_.menus.SetItemChecked(menu::kAutoCwIdTimer, false);
+    controls_.cwIdCountdown.SetText("OFF");
+    controls_.transmitStatus.SetText("  OFF  ");
+  });
+  settings_.notSending = 1;
+  SetTransmitLine(false);
+  log_.LogEvent("CmRX : Transmitter OFF");
+
+  const int mode = settings_.MODE;
+  if (mode == kModePsk31) {
+    modem_.PrepareEnd();
+    modem_.EndTransmit();
+    clock_.WaitClockTicks(2);
+    modem_.PrepareEnd();
+    modem_.EndTransmit();
+  } else if (mode != kModeCw) {
+    std::shared_ptr<SoundKeyer> keyer = router_.CurrentSoundKeyer();
+    if (keyer) {
+      keyer->ClearQueue();
+    }
+    // The sound thread plays out what it has already made meanwhile.
+    clock_.WaitClockTicks(2);
+    if (keyer) {
+      keyer->RequestStop();
+    }
+    if (router_.CurrentSoundKeyer() == keyer) {
+      router_.SetSoundKeyer(nullptr);
+    }
+  }
+  OnWindowThread(
+      [this] { controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, false); });
+}
+
+void Transmitter::ToggleBreakSignal() {
+  if (settings_.sendBreakSignal == 1) {
+    settings_.sendBreakSignal = 0;
+    controls_.menus.SetItemChecked(menu::kSendBreakSignal, false);
+    if (port_.IsOpen()) {
+      port_.Line().SetBreak(false);
+    }
+    CmRX();
+    return;
+  }
+  settings_.sendBreakSignal = 1;
+  CmTX();
+  controls_.menus.SetItemChecked(menu::kSendBreakSignal, true);
+  if (port_.IsOpen()) {
+    port_.Line().SetBreak(true);
+  }
+  // The second use of the command, run inside this wait, ends the break.
+  while (settings_.sendBreakSignal != 0) {
+    loop_.WaitForNextEvent();
+  }
+  CmRX();
+}
+
+}  // namespace kestrix

@@ -1,0 +1,57 @@
+#pragma once
+// The transmitter switch: transmitter on and off with the push-to-talk line
+// that TxLine chooses, the PSK31 modem's transmit state, the sound keying
+// thread of each transmission, and the break signal.
+
+#include "station/app/event_log.h"
+#include "station/app/event_loop.h"
+#include "station/app/text_field.h"
+#include "station/app/window_clock.h"
+#include "station/audio/psk31_modem.h"
+#include "station/audio/sound_keyer.h"
+#include "station/config/menu_controls.h"
+#include "station/config/station_settings.h"
+#include "station/encoding/output_router.h"
+#include "station/encoding/serial_port.h"
+
+namespace kestrix {
+
+struct TransmitterControls {
+  MenuControls& menus;
+  TextField& transmitStatus;  // the "Transmit" status field
+  TextField& cwIdCountdown;   // "CWId"
+};
+
+class Transmitter {
+ public:
+  static constexpr int kSampleRate = 8000;
+
+  Transmitter(StationSettings& settings, EventLoop& loop, EventLog& log, WindowClock& clock,
+              SerialPort& port, OutputRouter& router, Psk31Modem& modem,
+              SoundKeyerFactory& soundKeyers, TransmitterControls controls);
+
+  // Transmitter on; nothing when it is on already. Any thread.
+  void CmTX();
+  // Transmitter off; nothing when it is off already. Any thread.
+  void CmRX();
+  // "Send Break Signal": the first use holds the line at space with the
+  // transmitter on until the next use ends it. Window thread.
+  void ToggleBreakSignal();
+
+ private:
+  void SetTransmitLine(bool on);
+  void StartSoundKeyer();
+  void OnWindowThread(EventLoop::Call call);
+
+  StationSettings& settings_;
+  EventLoop& loop_;
+  EventLog& log_;
+  WindowClock& clock_;
+  SerialPort& port_;
+  OutputRouter& router_;
+  Psk31Modem& modem_;
+  SoundKeyerFactory& soundKeyers_;
+  TransmitterControls controls_;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,176 @@
+#include "station/encoding/transmitter.h"
+
+#include "station/config/menu_ids.h"
+#include "tests/station/encoding/transmit_side_fixture.h"
+
+namespace kestrix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingSerialLine;
+using Event = RecordingSerialLine::Event;
+using Kind = RecordingSerialLine::Kind;
+
+class TransmitterTest : public testing::TransmitSideTest {
+ protected:
+  TransmitterTest() { clock.OnTimer(WindowClock::kStartClock); }
+};
+
+TEST_F(TransmitterTest, OnAndOffSwitchTheTxLineOnceAndShowIt) {
+  settings.TxLine = ID_RS232CONTROL_RTS;
+  OpenCom1();
+  settings.CWTimer = 100;
+  settings.cwTimerCheck = 1;
+  menus.SetItemChecked(menu::kAutoCwIdTimer, true);
+  window.eventList.lines.clear();
+
+  transmitter.CmTX();
+  transmitter.CmTX();
+  EXPECT_TRUE(line.rts);
+  EXPECT_EQ(transmitStatus.value, "  ON  ");
+  EXPECT_FALSE(menus.IsItemEnabled(menu::kSoundAuto));
+  EXPECT_FALSE(menus.IsItemEnabled(menu::kSoundCard4));
+
+  transmitter.CmRX();
+  EXPECT_EQ(Elapsed(), 2s);  // the sound thread's play-out wait, always
+  transmitter.CmRX();
+  EXPECT_FALSE(line.rts);
+  EXPECT_EQ(transmitStatus.value, "  OFF  ");
+  EXPECT_EQ(cwIdField.value, "OFF");
+  EXPECT_EQ(settings.CWTimer, -1);
+  EXPECT_EQ(settings.cwTimerCheck, 0);
+  EXPECT_FALSE(menus.IsItemChecked(menu::kAutoCwIdTimer));
+  EXPECT_TRUE(menus.IsItemEnabled(menu::kSoundAuto));
+  EXPECT_EQ(LogTexts(),
+            (std::vector<std::string>{"CmTX : Transmitter ON", "CmRX : Transmitter OFF"}));
+  EXPECT_EQ(line.EventsOf(Kind::kRts),
+            (std::vector<Event>{{0s, Kind::kRts, 1}, {0s, Kind::kRts, 0}}));
+}
+
+TEST_F(TransmitterTest, TheDtrSettingsKeyDtrAndDisabledKeysNothing) {
+  settings.TxLine = ID_RS232CONTROL_DTRXMIT;
+  OpenCom1();
+  transmitter.CmTX();
+  EXPECT_TRUE(line.dtr);
+  EXPECT_FALSE(line.rts);
+  transmitter.CmRX();
+  EXPECT_FALSE(line.dtr);
+
+  settings.TxLine = ID_RS232CONTROL_DISABLED;
+  transmitter.CmTX();
+  EXPECT_FALSE(line.dtr);
+  EXPECT_FALSE(line.rts);
+}
+
+TEST_F(TransmitterTest, WithASoundCardEachTransmissionGetsANewKeyerOnTheCentreTone) {
+  settings.soundCardID = -1;
+  transmitter.CmTX();
+  ASSERT_EQ(keyers.made.size(), 1u);
+  EXPECT_EQ(keyers.made[0]->sampleRate, 8000);
+  EXPECT_EQ(keyers.made[0]->centerFrequency, 2210);
+  EXPECT_DOUBLE_EQ(settings.halfShift, 85.0);
+
+  transmitter.CmRX();
+  EXPECT_EQ(keyers.made[0]->clears, 1);
+  EXPECT_TRUE(keyers.made[0]->stopRequested);
+  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
+
+  // A break moves both tones up one shift.
+  settings.sendBreakSignal = 1;
+  transmitter.CmTX();
+  ASSERT_EQ(keyers.made.size(), 2u);
+  EXPECT_EQ(keyers.made[1]->centerFrequency, 2380);
+}
+
+TEST_F(TransmitterTest, Psk31UsesTheMarkToneUnlessAScriptChoseTheCarrier) {
+  settings.MODE = kModePsk31;
+  settings.soundCardID = 0;
+  transmitter.CmTX();
+  transmitter.CmRX();
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"freq 2125", "tx 0", "prepare-end", "end",
+                                                   "prepare-end", "end"}));
+  EXPECT_EQ(Elapsed(), 2s);
+
+  modem.calls.clear();
+  settings.pskFrequency = 1750.5f;
+  settings.pskFrequencyFromScript = 1;
+  transmitter.CmTX();
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"freq 1750", "tx 0"}));
+}
+
+TEST_F(TransmitterTest, TheBreakHoldsTheLineAtSpaceUntilTheSecondCommand) {
+  settings.TxLine = ID_RS232CONTROL_RTS;
+  OpenCom1();
+  loop.PostAt(start + 5s, [&] { transmitter.ToggleBreakSignal(); });
+  transmitter.ToggleBreakSignal();
+
+  EXPECT_EQ(settings.sendBreakSignal, 0);
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_FALSE(menus.IsItemChecked(menu::kSendBreakSignal));
+  EXPECT_EQ(line.EventsOf(Kind::kBreak),
+            (std::vector<Event>{{0s, Kind::kBreak, 1}, {5s, Kind::kBreak, 0}}));
+  EXPECT_EQ(line.EventsOf(Kind::kRts),
+            (std::vector<Event>{{0s, Kind::kRts, 1}, {5s, Kind::kRts, 0}}));
+}
+
+TEST_F(TransmitterTest, MorseKeysTheTxLineWithExactTickTiming) {
+  settings.TxLine = ID_RS232CONTROL_RTSXMIT;
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartMorse);
+  const auto t0 = Elapsed();
+  const auto tick = 6ms;
+
+  morse.KeyMorseCharacter('e', MorseKeyer::kTextGap);
+  EXPECT_EQ(line.EventsOf(Kind::kRts),
+            (std::vector<Event>{{t0, Kind::kRts, 1}, {t0 + 10 * tick, Kind::kRts, 0}}));
+  EXPECT_EQ(Elapsed(), t0 + (10 + 14 + 10) * tick);
+
+  // '.' is dot dash dot dash dot dash; each element is followed by 14 ticks.
+  line.events.clear();
+  const auto t1 = Elapsed();
+  morse.KeyMorseCharacter('.', MorseKeyer::kIdentificationGap);
+  std::vector<int> downTicks;
+  const auto rts = line.EventsOf(Kind::kRts);
+  ASSERT_EQ(rts.size(), 12u);
+  for (std::size_t i = 0; i < rts.size(); i += 2) {
+    downTicks.push_back(static_cast<int>((rts[i + 1].at - rts[i].at) / tick));
+  }
+  EXPECT_EQ(downTicks, (std::vector<int>{10, 20, 10, 20, 10, 20}));
+  EXPECT_EQ(Elapsed(), t1 + (90 + 6 * 14 + 13) * tick);
+
+  // A word space waits 6 ticks and keys nothing; so does everything with no port.
+  line.events.clear();
+  const auto t2 = Elapsed();
+  morse.KeyMorseCharacter(' ', MorseKeyer::kTextGap);
+  EXPECT_EQ(Elapsed(), t2 + 6 * tick);
+  port.CloseSerialPort();
+  line.events.clear();
+  morse.KeyMorseCharacter('T', MorseKeyer::kTextGap);
+  EXPECT_TRUE(line.EventsOf(Kind::kRts).empty());
+  EXPECT_EQ(Elapsed(), t2 + (6 + 20 + 14 + 10) * tick);
+}
+
+TEST_F(TransmitterTest, IdleFillSendsLettersShiftOnlyWhileNothingElseIsSent) {
+  OpenCom1();
+  settings.diddleEnable = 1;
+  transmitter.CmTX();
+  encoder.EncodeCharacter('1', kModeMilitary);  // leaves the machine in figures
+  idleFill.Update();
+  loop.RunFor(1s);
+  const auto filled = line.Bytes();
+  ASSERT_GE(filled.size(), 5u);
+  EXPECT_EQ(std::vector<int>(filled.begin() + 2, filled.end()),
+            std::vector<int>(filled.size() - 2, 31));
+  EXPECT_EQ(encoder.ShiftState(), 31);
+
+  // A transmission holds the line: no fill.
+  settings.localLock = 1;
+  loop.RunFor(1s);
+  const std::size_t before = line.Bytes().size();
+  loop.RunFor(1s);
+  EXPECT_EQ(line.Bytes().size(), before);
+  EXPECT_FALSE(loop.IsTimerRunning(WindowClock::kIdleFillTimer));
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -1,0 +1,123 @@
+#include "tests/support/recording_serial_line.h"
+
+namespace kestrix::testing {
+
+RecordingSerialLine::RecordingSerialLine(SimulatedEventLoop& loop)
+    : loop_(loop), start_(loop.Now()), inFlightUntil_(loop.Now()) {
+  for (int i = 0; i < 8; ++i) {
+    devices.insert("/dev/ttyS" + std::to_string(i));
+  }
+}
+
+void RecordingSerialLine::Record(Kind kind, int value) {
+  events.push_back({loop_.Now() - start_, kind, value});
+}
+
+bool RecordingSerialLine::Open(const std::string& device) {
+  if (devices.count(device) == 0) {
+    return false;
+  }
+  opened.push_back(device);
+  open_ = true;
+  rts = dtr = breakOn = false;
+  Record(Kind::kOpen, 1);
+  return true;
+}
+
+bool RecordingSerialLine::Configure(const SerialLineSettings& newSettings) {
+  settings = newSettings;
+  Record(Kind::kConfigure, newSettings.baud);
+  return true;
+}
+
+void RecordingSerialLine::Close() {
+  if (!open_) {
+    return;
+  }
+  SetDtr(false);
+  SetRts(false);
+  open_ = false;
+  inFlightUntil_ = loop_.Now();
+  Record(Kind::kClose, 0);
+}
+
+WallClock::duration RecordingSerialLine::CharacterTime() const {
+  // Start bit, data bits, stop bits (1.5 as three halves).
+  const int halfBits = 2 * (1 + settings.dataBits) + (settings.stopBitsCode == 0   ? 2
+                                                      : settings.stopBitsCode == 1 ? 3
+                                                                                   : 4);
+  const auto micros = 1'000'000LL * halfBits / (2LL * std::max(settings.baud, 1));
+  return std::chrono::microseconds(micros);
+}
+
+bool RecordingSerialLine::WriteByte(std::uint8_t byte) {
+  if (!open_) {
+    return false;
+  }
+  if (refuseWrites > 0) {
+    --refuseWrites;
+    return false;
+  }
+  const auto now = loop_.Now();
+  inFlightUntil_ = std::max(inFlightUntil_, now) + CharacterTime();
+  Record(Kind::kByte, byte);
+  return true;
+}
+
+void RecordingSerialLine::WaitUntilSent(EventLoop& loop) {
+  const auto until = inFlightUntil_;
+  if (loop_.Now() >= until) {
+    return;
+  }
+  loop_.PostAt(until, [] {});
+  while (open_ && loop.Now() < until) {
+    loop.WaitForNextEvent();
+  }
+}
+
+bool RecordingSerialLine::OutputPending() {
+  return open_ && loop_.Now() < inFlightUntil_;
+}
+
+void RecordingSerialLine::SetRts(bool on) {
+  if (open_ && rts != on) {
+    rts = on;
+    Record(Kind::kRts, on);
+  }
+}
+
+void RecordingSerialLine::SetDtr(bool on) {
+  if (open_ && dtr != on) {
+    dtr = on;
+    Record(Kind::kDtr, on);
+  }
+}
+
+void RecordingSerialLine::SetBreak(bool on) {
+  if (open_ && breakOn != on) {
+    breakOn = on;
+    Record(Kind::kBreak, on);
+  }
+}
+
+std::vector<int> RecordingSerialLine::Bytes() const {
+  std::vector<int> bytes;
+  for (const auto& e : events) {
+    if (e.kind == Kind::kByte) {
+      bytes.push_back(e.value);
+    }
+  }
+  return bytes;
+}
+
+std::vector<RecordingSerialLine::Event> RecordingSerialLine::EventsOf(Kind kind) const {
+  std::vector<Event> out;
+  for (const auto& e : events) {
+    if (e.kind == kind) {
+      out.push_back(e);
+    }
+  }
+  return out;
+}
+
+}  // namespace kestrix::testing

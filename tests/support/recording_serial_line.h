@@ -1,0 +1,65 @@
+#pragma once
+// A serial line that records a timeline of bytes and line changes against
+// the simulated clock. A byte stays "in flight" for its real character time
+// at the configured rate and framing, so pacing and keying are exact.
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "station/encoding/serial_line.h"
+#include "tests/support/simulated_event_loop.h"
+
+namespace kestrix::testing {
+
+class RecordingSerialLine final : public SerialLine {
+ public:
+  enum class Kind { kOpen, kConfigure, kClose, kByte, kRts, kDtr, kBreak };
+  struct Event {
+    WallClock::duration at;  // since the loop's start
+    Kind kind;
+    int value;  // the byte, or 1/0 for a line
+    bool operator==(const Event&) const = default;
+  };
+
+  explicit RecordingSerialLine(SimulatedEventLoop& loop);
+
+  bool Open(const std::string& device) override;
+  bool Configure(const SerialLineSettings& settings) override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  bool WriteByte(std::uint8_t byte) override;
+  void WaitUntilSent(EventLoop& loop) override;
+  bool OutputPending() override;
+  void SetRts(bool on) override;
+  void SetDtr(bool on) override;
+  void SetBreak(bool on) override;
+  bool Probe(const std::string& device) override { return devices.count(device) > 0; }
+
+  // One character's time on the line at the configured settings.
+  WallClock::duration CharacterTime() const;
+
+  std::vector<int> Bytes() const;
+  std::vector<Event> EventsOf(Kind kind) const;
+
+  // Devices that exist; /dev/ttyS0..7 by default.
+  std::set<std::string> devices;
+  std::vector<std::string> opened;  // devices opened, in order
+  std::vector<Event> events;
+  SerialLineSettings settings;
+  bool rts = false;
+  bool dtr = false;
+  bool breakOn = false;
+  int refuseWrites = 0;  // the next n writes are not taken
+
+ private:
+  void Record(Kind kind, int value);
+
+  SimulatedEventLoop& loop_;
+  WallClock::time_point start_;
+  WallClock::time_point inFlightUntil_;
+  bool open_ = false;
+};
+
+}  // namespace kestrix::testing
