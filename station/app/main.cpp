@@ -4,14 +4,23 @@
 #include <cstdlib>
 
 #include "station/app/main_window.h"
+#include "station/app/qt_controls.h"
 #include "station/app/qt_event_loop.h"
+#include "station/audio/psk31_modem.h"
+#include "station/audio/sound_keyer.h"
+#include "station/encoding/posix_serial_line.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kestrix::QtEventLoop loop;
   // The log file is closed after every line, so nothing is lost by ending
   // at once from inside a handler.
-  kestrix::CKestrixDlg window(loop, [](int status) { std::_Exit(status); });
+  kestrix::PosixSerialLine serialLine;
+  kestrix::NullPsk31Modem modem;
+  kestrix::NullSoundKeyerFactory soundKeyers;
+  kestrix::QtLauncher launcher;
+  kestrix::CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
+                              [](int status) { std::_Exit(status); });
   window.show();
   window.GetStation().Start();
   const int status = QApplication::exec();

@@ -2,48 +2,235 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "station/config/menu_ids.h"
 
 namespace kestrix {
 
-CKestrixDlg::CKestrixDlg(EventLoop& loop, WindowClock::EndProcess endProcess)
-    : clockEdit_(new QLineEdit),
+namespace {
+
+QFont Fixed() {
+  return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+}
+
+QLineEdit* Field(const char* name, int controlId) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(name);
+  edit->setProperty("controlId", controlId);
+  edit->setReadOnly(true);
+  return edit;
+}
+
+QWidget* Labelled(const QString& label, QWidget* field) {
+  auto* box = new QWidget;
+  auto* layout = new QHBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(new QLabel(label));
+  layout->addWidget(field);
+  return box;
+}
+
+QPushButton* Button(const QString& text, int controlId, const std::function<void()>& onClick) {
+  auto* button = new QPushButton(text);
+  button->setObjectName(text);
+  button->setProperty("controlId", controlId);
+  QObject::connect(button, &QPushButton::clicked, onClick);
+  return button;
+}
+
+}  // namespace
+
+CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
+                         WindowClock::EndProcess endProcess)
+    : chooserCombo_(new QComboBox),
+      queueList_(new QListWidget),
+      clockEdit_(Field("clock", 0)),
+      charactersLeftEdit_(Field("sendQueue", 1003)),
+      countDownEdit_(Field("countDown", 1004)),
+      cwIdEdit_(Field("cwId", kCwIdId)),
+      scheduleEdit_(Field("scheduleStatus", 1038)),
+      transmitEdit_(Field("transmitStatus", kTransmitStatusId)),
+      flowEdit_(Field("flowStatus", 1042)),
+      fileNameEdit_(Field("fileName", 1031)),
+      textEdit_(new QPlainTextEdit),
       eventList_(new QListWidget),
       statusList_(*eventList_),
       clockField_(*clockEdit_),
+      charactersLeftField_(*charactersLeftEdit_),
+      countDownField_(*countDownEdit_),
+      cwIdField_(*cwIdEdit_),
+      scheduleField_(*scheduleEdit_),
+      transmitStatusField_(*transmitEdit_),
+      flowField_(*flowEdit_),
+      fileNameField_(*fileNameEdit_),
+      textPane_(*textEdit_),
+      chooser_(*chooserCombo_),
       messageBox_(*this) {
   setWindowTitle("kestrix ");
+  station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
+  queueView_ = std::make_unique<QtQueueList>(*queueList_, station_->Queue());
+
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
-  layout->addWidget(BuildClockRow());
-  layout->addWidget(BuildEventList(), 1);
+  layout->addWidget(BuildChooserRow());
+  queueList_->setObjectName("queue");
+  queueList_->setProperty("controlId", 1002);
+  queueList_->setFont(Fixed());
+  layout->addWidget(queueList_, 2);
+  layout->addWidget(BuildFieldRow());
+  layout->addWidget(BuildControlGroups());
+  layout->addWidget(BuildTextPane(), 3);
+  eventList_->setObjectName("eventList");
+  eventList_->setProperty("controlId", kEventListId);
+  eventList_->setFont(Fixed());
+  layout->addWidget(eventList_, 2);
   setCentralWidget(central);
-  resize(900, 600);
-  station_ = std::make_unique<Station>(loop, *this, std::move(endProcess));
+  BuildMenus();
+  resize(900, 800);
+
+  connect(queueList_, &QListWidget::itemDoubleClicked, this, [this] { OnQueueDoubleClick(); });
 }
 
 CKestrixDlg::~CKestrixDlg() = default;
 
-QWidget* CKestrixDlg::BuildClockRow() {
+QWidget* CKestrixDlg::BuildChooserRow() {
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
-  clockEdit_->setObjectName("clock");
-  clockEdit_->setReadOnly(true);
-  clockEdit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  chooserCombo_->setObjectName("fileChooser");
+  chooserCombo_->setProperty("controlId", 1060);
+  chooserCombo_->setEditable(true);
+  chooserCombo_->setInsertPolicy(QComboBox::NoInsert);
+  layout->addWidget(chooserCombo_, 1);
+  layout->addWidget(Button("R", 1062, [this] { station_->Commands().RefreshFileChooser(); }));
+  layout->addWidget(Labelled("Time", clockEdit_));
+  clockEdit_->setFont(Fixed());
   clockEdit_->setMinimumWidth(clockEdit_->fontMetrics().horizontalAdvance(QString(26, 'W')));
-  layout->addWidget(clockEdit_);
-  layout->addStretch(1);
   return row;
 }
 
-QWidget* CKestrixDlg::BuildEventList() {
-  eventList_->setObjectName("eventList");
-  eventList_->setProperty("controlId", kEventListId);
-  eventList_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  return eventList_;
+QWidget* CKestrixDlg::BuildFieldRow() {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(Labelled("SendQueue", charactersLeftEdit_));
+  layout->addWidget(Labelled("CountDown", countDownEdit_));
+  layout->addWidget(Labelled("CWId", cwIdEdit_));
+  return row;
+}
+
+QWidget* CKestrixDlg::BuildControlGroups() {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto group = [&](const QString& title, QLineEdit* field, std::vector<QPushButton*> buttons) {
+    auto* box = new QGroupBox(title);
+    auto* inner = new QHBoxLayout(box);
+    inner->addWidget(field);
+    for (QPushButton* b : buttons) {
+      inner->addWidget(b);
+    }
+    layout->addWidget(box);
+  };
+  TransmitCycle& cycle = station_->Cycle();
+  Transmitter& tx = station_->Transmit();
+  group("Schedule", scheduleEdit_,
+        {Button("Enable", 1037, [&cycle] { cycle.CmEnable(); }),
+         Button("Disable", 1036, [&cycle] { cycle.CmDisable(); })});
+  group("Transmit", transmitEdit_,
+        {Button("ON", 1040, [&tx] { tx.CmTX(); }), Button("OFF", 1039, [&tx] { tx.CmRX(); })});
+  group("Flow", flowEdit_,
+        {Button("Pause", 1043, [&cycle] { cycle.CmPause(); }),
+         Button("Resume", 1044, [&cycle] { cycle.CmResume(); }),
+         Button("CANCEL", 1045, [&cycle] { cycle.CmCancel(); })});
+  return row;
+}
+
+QWidget* CKestrixDlg::BuildTextPane() {
+  auto* box = new QWidget;
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(fileNameEdit_);
+  textEdit_->setObjectName("textPane");
+  textEdit_->setProperty("controlId", 1047);
+  textEdit_->setReadOnly(true);
+  textEdit_->setFont(Fixed());
+  textEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  layout->addWidget(textEdit_, 1);
+  // An 80-column ruler under the pane, for the teleprinter's line length.
+  QString ruler;
+  for (int i = 1; i <= 8; ++i) {
+    ruler += QString("----+---%1").arg(i);
+  }
+  auto* rulerLabel = new QLabel(ruler);
+  rulerLabel->setFont(Fixed());
+  layout->addWidget(rulerLabel);
+  return box;
+}
+
+void CKestrixDlg::BuildMenus() {
+  auto add = [this](QMenu* menu, const QString& text, int id, std::function<void()> run) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    menus_.Register(id, action);
+    action->setCheckable(false);
+  };
+  Station& st = *station_;
+  QMenu* file = menuBar()->addMenu("File  ");
+  add(file, "Add File", menu::kAddFile, [&st] { st.Commands().AddFileToQueue(); });
+  add(file, "Move Selected Items to Top of Queue", menu::kMoveSelectedToTop,
+      [&st] { st.Commands().MoveSelectedToTop(); });
+  add(file, "Send Selected  File", menu::kSendSelectedFile,
+      [&st] { st.Cycle().OnManagequeueSendnextfile(); });
+  add(file, "Remove Selected Items", menu::kRemoveSelected,
+      [&st] { st.Commands().RemoveSelected(); });
+  add(file, "Clear Entire Queue", menu::kClearQueue, [&st] { st.Commands().ClearQueue(); });
+  add(file, "Reload Queue", menu::kReloadQueue, [&st] { st.Commands().OnReload(); });
+  QMenu* test = menuBar()->addMenu("Test");
+  add(test, "Send RYRYRY", menu::kSendRyry, [&st] { st.Cycle().SendTestPattern("RYRYRYRY.txt"); });
+  add(test, "Send QuickBrownFox", menu::kSendQuickBrownFox,
+      [&st] { st.Cycle().SendTestPattern("thefox.txt"); });
+  add(test, "Send Break Signal", menu::kSendBreakSignal,
+      [&st] { st.Transmit().ToggleBreakSignal(); });
+  menus_.Action(menu::kSendBreakSignal)->setCheckable(true);
+}
+
+void CKestrixDlg::OnQueueDoubleClick() {
+  if (chooser_.EditText().empty()) {
+    station_->Commands().OpenQueueEntryInEditor();
+  } else {
+    station_->Commands().AddFileToQueue();
+  }
+}
+
+void CKestrixDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (!chooser_.EditText().empty()) {
+    station_->Commands().AddFileToQueue();
+  }
+  QMainWindow::mouseDoubleClickEvent(event);
+}
+
+// Escape and Ctrl-Break only beep: the window closes through its close
+// question alone. Down opens the file chooser's list.
+void CKestrixDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Cancel ||
+      (event->key() == Qt::Key_Pause && event->modifiers() & Qt::ControlModifier)) {
+    messageBox_.Beep();
+    return;
+  }
+  if (event->key() == Qt::Key_Down) {
+    chooserCombo_->showPopup();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 void CKestrixDlg::closeEvent(QCloseEvent* event) {

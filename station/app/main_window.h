@@ -1,10 +1,13 @@
 #pragma once
 // The station's main window: it lays out the controls, lends them to the
-// station logic through StationWindow, and owns the Station.
+// station logic through StationWindow, forwards buttons and menus to the
+// logic, and owns the Station.
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <memory>
 
 #include "station/app/qt_controls.h"
@@ -15,10 +18,12 @@ namespace kestrix {
 
 class CKestrixDlg final : public QMainWindow, public StationWindow {
  public:
-  // Control ids kept as the "controlId" property of each widget.
+  // Control ids, kept as the "controlId" property of each widget.
   static constexpr int kEventListId = 1121;
+  static constexpr int kTransmitStatusId = 1041;
+  static constexpr int kCwIdId = 1091;
 
-  CKestrixDlg(EventLoop& loop, WindowClock::EndProcess endProcess);
+  CKestrixDlg(EventLoop& loop, StationDevices devices, WindowClock::EndProcess endProcess);
   ~CKestrixDlg() override;
 
   Station& GetStation() { return *station_; }
@@ -26,20 +31,58 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   StatusList& EventList() override { return statusList_; }
   TextField& ClockField() override { return clockField_; }
   MessageBox& MessageBoxes() override { return messageBox_; }
+  MenuControls& Menus() override { return menus_; }
+  TextField& TransmitStatus() override { return transmitStatusField_; }
+  TextField& CwIdCountdown() override { return cwIdField_; }
+  TextField& ScheduleStatus() override { return scheduleField_; }
+  TextField& FlowStatus() override { return flowField_; }
+  TextField& CountDown() override { return countDownField_; }
+  TextField& CharactersLeft() override { return charactersLeftField_; }
+  TextField& FileNameLine() override { return fileNameField_; }
+  TextPane& TransmittedText() override { return textPane_; }
+  FileChooser& Chooser() override { return chooser_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  QWidget* BuildClockRow();
-  QWidget* BuildEventList();
+  QWidget* BuildChooserRow();
+  QWidget* BuildFieldRow();
+  QWidget* BuildControlGroups();
+  QWidget* BuildTextPane();
+  void BuildMenus();
+  void OnQueueDoubleClick();
 
+  QComboBox* chooserCombo_;
+  QListWidget* queueList_;
   QLineEdit* clockEdit_;
+  QLineEdit* charactersLeftEdit_;
+  QLineEdit* countDownEdit_;
+  QLineEdit* cwIdEdit_;
+  QLineEdit* scheduleEdit_;
+  QLineEdit* transmitEdit_;
+  QLineEdit* flowEdit_;
+  QLineEdit* fileNameEdit_;
+  QPlainTextEdit* textEdit_;
   QListWidget* eventList_;
+
   QtStatusList statusList_;
   QtTextField clockField_;
+  QtTextField charactersLeftField_;
+  QtTextField countDownField_;
+  QtTextField cwIdField_;
+  QtTextField scheduleField_;
+  QtTextField transmitStatusField_;
+  QtTextField flowField_;
+  QtTextField fileNameField_;
+  QtTextPane textPane_;
+  QtFileChooser chooser_;
   QtMessageBox messageBox_;
+  QtMenuControls menus_;
   std::unique_ptr<Station> station_;
+  std::unique_ptr<QtQueueList> queueView_;
   bool shutDown_ = false;
 };
 

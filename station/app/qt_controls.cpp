@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProcess>
+#include <QTextCursor>
+#include <cstdlib>
 
 namespace kestrix {
 namespace {
@@ -68,6 +71,119 @@ MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& 
 
 void QtMessageBox::Beep() {
   QApplication::beep();
+}
+
+void QtTextPane::SetText(const std::string& text) {
+  edit_.setPlainText(ToQString(text));
+}
+
+void QtTextPane::SelectCharacter(int index) {
+  QTextCursor cursor(edit_.document());
+  cursor.setPosition(index);
+  cursor.setPosition(index + 1, QTextCursor::KeepAnchor);
+  edit_.setTextCursor(cursor);
+  edit_.ensureCursorVisible();
+}
+
+void QtFileChooser::SetItems(const std::vector<std::string>& items) {
+  const QString edit = combo_.currentText();
+  combo_.clear();
+  for (const auto& item : items) {
+    combo_.addItem(ToQString(item));
+  }
+  combo_.setEditText(edit);
+}
+
+std::string QtFileChooser::EditText() const {
+  return combo_.currentText().toLatin1().toStdString();
+}
+
+void QtFileChooser::SetEditText(const std::string& text) {
+  combo_.setEditText(ToQString(text));
+}
+
+QtQueueList::QtQueueList(QListWidget& list, SendQueue& queue) : list_(list), queue_(queue) {
+  list_.setSelectionMode(QAbstractItemView::ExtendedSelection);
+  QObject::connect(&list_, &QListWidget::itemSelectionChanged, [this] { TakeSelection(); });
+  QObject::connect(&list_, &QListWidget::currentRowChanged, [this](int row) {
+    if (!refreshing_) {
+      queue_.SetFocusIndex(row);
+    }
+  });
+  queue_.SetChangedHandler([this] { Refresh(); });
+}
+
+void QtQueueList::Refresh() {
+  refreshing_ = true;
+  list_.clear();
+  for (int i = 0; i < queue_.Count(); ++i) {
+    list_.addItem(ToQString(queue_.Text(i)));
+    list_.item(i)->setSelected(queue_.IsSelected(i));
+  }
+  if (queue_.FocusIndex() >= 0) {
+    list_.setCurrentRow(queue_.FocusIndex(), QItemSelectionModel::NoUpdate);
+  }
+  refreshing_ = false;
+}
+
+void QtQueueList::TakeSelection() {
+  if (refreshing_) {
+    return;
+  }
+  for (int i = 0; i < list_.count() && i < queue_.Count(); ++i) {
+    queue_.SetSelected(i, list_.item(i)->isSelected());
+  }
+}
+
+bool QtLauncher::OpenInEditor(const std::string& path) {
+  const QString file = ToQString(path);
+  if (const char* visual = std::getenv("VISUAL"); visual != nullptr && *visual != '\0') {
+    if (QProcess::startDetached(QString::fromLocal8Bit(visual), {file})) {
+      return true;
+    }
+  }
+  return QProcess::startDetached("xdg-open", {file});
+}
+
+void QtMenuControls::Register(int id, QAction* action) {
+  action->setCheckable(true);
+  actions_[id] = action;
+}
+
+QAction* QtMenuControls::Action(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void QtMenuControls::SetMenuCheck(int first, int last, int id) {
+  for (int i = first; i <= last; ++i) {
+    SetItemChecked(i, false);
+  }
+  SetItemChecked(id, true);
+}
+
+void QtMenuControls::SetMenuRangeEnabled(int first, int last, bool gray) {
+  for (int i = first; i <= last; ++i) {
+    if (QAction* action = Action(i)) {
+      action->setEnabled(!gray);
+    }
+  }
+}
+
+void QtMenuControls::SetItemChecked(int id, bool checked) {
+  if (QAction* action = Action(id)) {
+    action->setChecked(checked);
+  }
+}
+
+bool QtMenuControls::IsItemChecked(int id) const {
+  QAction* action = Action(id);
+  return action != nullptr && action->isChecked();
+}
+
+bool QtMenuControls::IsItemEnabled(int id) const {
+  QAction* action = Action(id);
+  return action != nullptr && action->isEnabled();
 }
 
 }  // namespace kestrix

@@ -1,13 +1,23 @@
 #pragma once
 // Widget adapters: the station's control interfaces on top of Qt widgets.
 
+#include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QWidget>
 
+#include <map>
+
+#include "station/app/launcher.h"
 #include "station/app/message_box.h"
 #include "station/app/status_list.h"
 #include "station/app/text_field.h"
+#include "station/config/menu_controls.h"
+#include "station/queue/file_chooser.h"
+#include "station/queue/send_queue.h"
+#include "station/queue/text_pane.h"
 
 namespace kestrix {
 
@@ -42,6 +52,65 @@ class QtMessageBox final : public MessageBox {
 
  private:
   QWidget& parent_;
+};
+
+class QtTextPane final : public TextPane {
+ public:
+  explicit QtTextPane(QPlainTextEdit& edit) : edit_(edit) {}
+  void SetText(const std::string& text) override;
+  void SelectCharacter(int index) override;
+
+ private:
+  QPlainTextEdit& edit_;
+};
+
+class QtFileChooser final : public FileChooser {
+ public:
+  explicit QtFileChooser(QComboBox& combo) : combo_(combo) {}
+  void SetItems(const std::vector<std::string>& items) override;
+  std::string EditText() const override;
+  void SetEditText(const std::string& text) override;
+
+ private:
+  QComboBox& combo_;
+};
+
+// Shows the send queue in a list widget and hands the operator's selection
+// back to it.
+class QtQueueList {
+ public:
+  QtQueueList(QListWidget& list, SendQueue& queue);
+  void Refresh();
+
+ private:
+  void TakeSelection();
+
+  QListWidget& list_;
+  SendQueue& queue_;
+  bool refreshing_ = false;
+};
+
+// The operator's editor: $VISUAL, then the desktop's opener.
+class QtLauncher final : public Launcher {
+ public:
+  bool OpenInEditor(const std::string& path) override;
+};
+
+// Menu marks and graying over the QActions of the menu bar, found by their
+// command id. Ids without an action (yet) are ignored.
+class QtMenuControls final : public MenuControls {
+ public:
+  void Register(int id, QAction* action);
+  QAction* Action(int id) const;
+
+  void SetMenuCheck(int first, int last, int id) override;
+  void SetMenuRangeEnabled(int first, int last, bool gray) override;
+  void SetItemChecked(int id, bool checked) override;
+  bool IsItemChecked(int id) const override;
+  bool IsItemEnabled(int id) const override;
+
+ private:
+  std::map<int, QAction*> actions_;
 };
 
 }  // namespace kestrix

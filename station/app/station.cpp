@@ -5,34 +5,73 @@
 
 namespace kestrix {
 
-Station::Station(EventLoop& loop, StationWindow& window, WindowClock::EndProcess endProcess)
-    : loop_(loop),
-      window_(window),
-      log_(loop, window.EventList(), window.MessageBoxes()),
-      clock_(loop, settings_, log_, std::move(endProcess)),
-      clockTick_(loop, window.ClockField()) {
-  clock_.SetClockTickWork([this] { clockTick_.Run(); });
+Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
+                 WindowClock::EndProcess endProcess)
+    : log_(loop, window.EventList(), window.MessageBoxes()),
+      clock_(loop, settings_, log_, endProcess),
+      clockTick_(loop, window.ClockField()),
+      serialPort_(devices.serialLine, portDevices_, settings_, log_, window.MessageBoxes(),
+                  endProcess),
+      router_(settings_, loop, serialPort_, devices.modem),
+      transmitter_(
+          settings_, loop, log_, clock_, serialPort_, router_, devices.modem, devices.soundKeyers,
+          TransmitterControls{window.Menus(), window.TransmitStatus(), window.CwIdCountdown()}),
+      morse_(settings_, clock_, serialPort_),
+      modes_(settings_, log_, window.MessageBoxes(), window.Menus(), serialPort_, devices.modem),
+      encoder_(router_, loop),
+      transmitBusy_(loop),
+      idleFill_(settings_, loop, router_, encoder_, transmitBusy_),
+      files_(settings_, loop, log_, encoder_, router_, morse_, devices.modem, transmitBusy_,
+             monitor_,
+             FileTransmitterControls{window.TransmittedText(), window.FileNameLine(),
+                                     window.CharactersLeft(), window.FlowStatus()}),
+      schedule_(settings_, loop, log_, queue_),
+      pendingScripts_(log_),
+      cycle_(settings_, loop, log_, clock_, queue_, transmitter_, router_, files_, devices.modem,
+             pendingScripts_, pendingScripts_,
+             TransmitCycleControls{window.ScheduleStatus(), window.FlowStatus(), window.CountDown(),
+                                   window.CwIdCountdown()}),
+      commands_(settings_, loop, log_, queue_, schedule_, help_, window.Chooser(),
+                window.FlowStatus(), devices.launcher) {
+  clock_.SetClockTickWork([this] { OnClockTick(); });
+  clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
+}
+
+void Station::OnClockTick() {
+  clockTick_.Run();
+  cycle_.OnClockTick();
+  idleFill_.Update();
+}
+
+void Station::PendingScripts::RunScriptCommand(const std::string& text) {
+  log_.LogEvent("RunScriptCommand : $" + text + " is not available in this version.");
 }
 
 void Station::Start() {
   CreateWorkingDirectories();
   log_.LogEvent("***** RTTY Application has been STARTED *****");
   log_.LogEvent("Initialization");
+  commands_.RefreshFileChooser();
+  transmitter_.CmRX();
+  cycle_.CmDisable();
+  commands_.OnReload();
   clock_.OnTimer(WindowClock::kStartClock);
 }
 
 void Station::Shutdown() {
+  transmitter_.CmRX();
   clock_.OnTimer(WindowClock::kStopClock);
   log_.LogEvent("***** RTTY Application has been TERMINATED *****");
+  serialPort_.CloseSerialPort();
 }
 
 // Directories that exist are left as they are; one that cannot be made
 // shows up as the log's own error box on the first line.
 void Station::CreateWorkingDirectories() {
   std::error_code ignored;
-  std::filesystem::create_directory("data", ignored);
+  std::filesystem::create_directory(settings_.QERVDataPath, ignored);
   std::filesystem::create_directory("log", ignored);
-  std::filesystem::create_directory("data/badwords", ignored);
+  std::filesystem::create_directory(settings_.QERVDataPath + "badwords", ignored);
 }
 
 }  // namespace kestrix

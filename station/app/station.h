@@ -1,42 +1,114 @@
 #pragma once
 // The station put together without any window code: it owns the settings,
-// the event log, the window clock and the tick work, and runs start-up and
-// shutdown. The main window owns one Station and lends it its controls.
+// the event log, the window clock, the transmit side and the tick work, and
+// runs start-up and shutdown. The main window owns one Station and lends it
+// its controls; the program hands it the devices.
 
 #include "station/app/event_log.h"
 #include "station/app/event_loop.h"
+#include "station/app/launcher.h"
 #include "station/app/station_window.h"
 #include "station/app/window_clock.h"
+#include "station/audio/psk31_modem.h"
+#include "station/audio/sound_keyer.h"
 #include "station/config/station_settings.h"
+#include "station/encoding/character_encoder.h"
+#include "station/encoding/idle_fill.h"
+#include "station/encoding/mode_selector.h"
+#include "station/encoding/morse_keyer.h"
+#include "station/encoding/output_router.h"
+#include "station/encoding/port_device_map.h"
+#include "station/encoding/serial_line.h"
+#include "station/encoding/serial_port.h"
+#include "station/encoding/transmit_busy.h"
+#include "station/encoding/transmitter.h"
 #include "station/queue/clock_tick.h"
+#include "station/queue/file_transmitter.h"
+#include "station/queue/monitor_ring.h"
+#include "station/queue/queue_commands.h"
+#include "station/queue/schedule_loader.h"
+#include "station/queue/script_command_runner.h"
+#include "station/queue/script_help.h"
+#include "station/queue/send_queue.h"
+#include "station/queue/transmit_cycle.h"
 
 namespace kestrix {
 
+// The device backends, chosen where the program is put together.
+struct StationDevices {
+  SerialLine& serialLine;
+  Psk31Modem& modem;
+  SoundKeyerFactory& soundKeyers;
+  Launcher& launcher;
+};
+
 class Station {
  public:
-  Station(EventLoop& loop, StationWindow& window, WindowClock::EndProcess endProcess);
+  Station(EventLoop& loop, StationWindow& window, StationDevices devices,
+          WindowClock::EndProcess endProcess);
 
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
 
-  // Start-up: the working directories, the start lines of the log, the clock.
+  // Start-up: the working directories, the start lines of the log, the
+  // transmitter off, the clock.
   void Start();
-  // Shutdown: the clock stopped and the last log line. Nothing is saved.
+  // Shutdown: transmitter off, clock stopped, the last log line. Nothing is
+  // saved.
   void Shutdown();
 
   StationSettings& Settings() { return settings_; }
   EventLog& Log() { return log_; }
   WindowClock& Clock() { return clock_; }
+  PortDeviceMap& PortDevices() { return portDevices_; }
+  SerialPort& Port() { return serialPort_; }
+  OutputRouter& Router() { return router_; }
+  Transmitter& Transmit() { return transmitter_; }
+  MorseKeyer& Morse() { return morse_; }
+  ModeSelector& Modes() { return modes_; }
+  CharacterEncoder& Encoder() { return encoder_; }
+  TransmitBusy& Busy() { return transmitBusy_; }
+  SendQueue& Queue() { return queue_; }
+  TransmitCycle& Cycle() { return cycle_; }
+  QueueCommands& Commands() { return commands_; }
+  FileTransmitter& Files() { return files_; }
+  MonitorRing& Monitor() { return monitor_; }
 
  private:
   void CreateWorkingDirectories();
+  void OnClockTick();
 
-  EventLoop& loop_;
-  StationWindow& window_;
   StationSettings settings_;
   EventLog log_;
   WindowClock clock_;
   ClockTick clockTick_;
+  PortDeviceMap portDevices_;
+  SerialPort serialPort_;
+  OutputRouter router_;
+  Transmitter transmitter_;
+  MorseKeyer morse_;
+  ModeSelector modes_;
+  CharacterEncoder encoder_;
+  TransmitBusy transmitBusy_;
+  IdleFill idleFill_;
+  SendQueue queue_;
+  MonitorRing monitor_;
+  ScriptHelp help_;
+  FileTransmitter files_;
+  ScheduleLoader schedule_;
+  // Script commands and the CW identification arrive with their own code;
+  // until then a "$" entry is taken off the queue and reported.
+  class PendingScripts final : public ScriptCommandRunner, public CwIdentification {
+   public:
+    explicit PendingScripts(EventLog& log) : log_(log) {}
+    void RunScriptCommand(const std::string& text) override;
+    void Cwid() override {}
+
+   private:
+    EventLog& log_;
+  } pendingScripts_;
+  TransmitCycle cycle_;
+  QueueCommands commands_;
 };
 
 }  // namespace kestrix

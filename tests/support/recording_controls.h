@@ -9,6 +9,9 @@
 #include "station/app/station_window.h"
 #include "station/app/status_list.h"
 #include "station/app/text_field.h"
+#include "station/queue/file_chooser.h"
+#include "tests/support/recording_devices.h"
+#include "tests/support/recording_text_pane.h"
 
 namespace kestrix::testing {
 
@@ -55,13 +58,38 @@ class RecordingMessageBox final : public MessageBox {
   int beeps = 0;
 };
 
+class RecordingFileChooser final : public FileChooser {
+ public:
+  void SetItems(const std::vector<std::string>& newItems) override { items = newItems; }
+  std::string EditText() const override { return edit; }
+  void SetEditText(const std::string& text) override { edit = text; }
+  std::vector<std::string> items;
+  std::string edit;
+};
+
 class FakeStationWindow final : public StationWindow {
  public:
   StatusList& EventList() override { return eventList; }
   TextField& ClockField() override { return clock; }
   MessageBox& MessageBoxes() override { return messageBox; }
+  MenuControls& Menus() override { return menus; }
+  TextField& TransmitStatus() override { return transmitStatus; }
+  TextField& CwIdCountdown() override { return cwId; }
+  TextField& ScheduleStatus() override { return scheduleStatus; }
+  TextField& FlowStatus() override { return flowStatus; }
+  TextField& CountDown() override { return countDown; }
+  TextField& CharactersLeft() override { return charactersLeft; }
+  TextField& FileNameLine() override { return fileName; }
+  TextPane& TransmittedText() override { return textPane; }
+  FileChooser& Chooser() override { return chooser; }
 
   RecordingStatusList eventList;
+  RecordingMenuControls menus;
+  RecordingTextField transmitStatus;
+  RecordingTextField cwId;
+  RecordingTextField scheduleStatus, flowStatus, countDown, charactersLeft, fileName;
+  RecordingTextPane textPane;
+  RecordingFileChooser chooser;
   RecordingTextField clock;
   RecordingMessageBox messageBox;
 };

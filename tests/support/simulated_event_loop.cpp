@@ -123,6 +123,11 @@ void SimulatedEventLoop::WaitForNextEvent() {
     dispatched_.WaitForNext(std::chrono::milliseconds{100});
     return;
   }
+  std::uint64_t seen;
+  {
+    std::lock_guard lock(mutex_);
+    seen = activityCount_;
+  }
   if (DispatchOneDue()) {
     PumpMessages();
     return;
@@ -137,13 +142,19 @@ void SimulatedEventLoop::WaitForNextEvent() {
   }
   if (!advanced) {
     // Nothing will ever fall due: only another thread can wake us.
-    BlockForActivity("WaitForNextEvent with no timer and no event scheduled");
+    BlockForActivitySince(seen, "WaitForNextEvent with no timer and no event scheduled");
   }
   PumpMessages();
 }
 
 void SimulatedEventLoop::WaitForWake() {
   for (;;) {
+    std::uint64_t seen;
+    {
+      std::lock_guard lock(mutex_);
+      seen = activityCount_;
+    }
+    // Noted before the pump: a call that arrives after it must still wake us.
     PumpMessages();
     {
       std::lock_guard lock(mutex_);
@@ -152,13 +163,21 @@ void SimulatedEventLoop::WaitForWake() {
         return;
       }
     }
-    BlockForActivity("WaitForWake without a Wake");
+    BlockForActivitySince(seen, "WaitForWake without a Wake");
   }
 }
 
 void SimulatedEventLoop::BlockForActivity(const char* what) {
+  std::uint64_t seen;
+  {
+    std::lock_guard lock(mutex_);
+    seen = activityCount_;
+  }
+  BlockForActivitySince(seen, what);
+}
+
+void SimulatedEventLoop::BlockForActivitySince(std::uint64_t seen, const char* what) {
   std::unique_lock lock(mutex_);
-  const std::uint64_t seen = activityCount_;
   if (!activity_.wait_for(lock, kDeadlockGuard, [&] { return activityCount_ != seen || woken_; })) {
     std::fprintf(stderr, "SimulatedEventLoop: %s: nothing happened for %lld s, deadlock\n", what,
                  static_cast<long long>(kDeadlockGuard.count()));

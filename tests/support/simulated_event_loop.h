@@ -67,6 +67,7 @@ class SimulatedEventLoop final : public EventLoop {
   bool DispatchOneDue();
   std::optional<WallClock::time_point> NextDueLocked() const;
   void BlockForActivity(const char* what);
+  void BlockForActivitySince(std::uint64_t seen, const char* what);
   void NoteActivity();
 
   const std::thread::id windowThread_;

@@ -7,6 +7,7 @@
 #include <QListWidget>
 
 #include "station/app/qt_event_loop.h"
+#include "station/encoding/posix_serial_line.h"
 #include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
@@ -21,7 +22,12 @@ TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
   QApplication app(argc, argv);
   testing::TempWorkingDirectory dir;
   QtEventLoop loop;
-  CKestrixDlg window(loop, [](int) { FAIL() << "timer refused"; });
+  PosixSerialLine serialLine;
+  NullPsk31Modem modem;
+  NullSoundKeyerFactory soundKeyers;
+  QtLauncher launcher;
+  CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
+                     [](int) { FAIL() << "timer refused"; });
   window.show();
   window.GetStation().Start();
 
@@ -30,9 +36,9 @@ TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
   ASSERT_NE(events, nullptr);
   ASSERT_NE(clock, nullptr);
   EXPECT_EQ(events->property("controlId").toInt(), 1121);
-  ASSERT_EQ(events->count(), 2);
+  ASSERT_GE(events->count(), 2);
   EXPECT_TRUE(events->item(0)->text().endsWith(" > ***** RTTY Application has been STARTED *****"));
-  EXPECT_EQ(events->currentRow(), 1);
+  EXPECT_EQ(events->currentRow(), events->count() - 1);
 
   // Two ticks of the real one-second clock; the deadline only turns a hang
   // into a failure.

@@ -1,0 +1,174 @@
+#include "station/encoding/posix_serial_line.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/simulated_event_loop.h"
+
+namespace kestrix {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The line under test opens the slave; the test reads the master.
+class PseudoTerminal {
+ public:
+  PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
+      slave_ = ::ptsname(master_);
+    }
+  }
+  ~PseudoTerminal() { ::close(master_); }
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  const std::string& Slave() const { return slave_; }
+
+  // The long timeouts only keep a broken line from hanging the test.
+  Bytes Read(std::size_t count) {
+    Bytes got(count);
+    std::size_t have = 0;
+    while (have < count && Poll(POLLIN)) {
+      const ssize_t n = ::read(master_, got.data() + have, count - have);
+      if (n <= 0) {
+        break;
+      }
+      have += static_cast<std::size_t>(n);
+    }
+    got.resize(have);
+    return got;
+  }
+  // True once nobody has the slave open any more.
+  bool SlaveClosed() { return Poll(0) & POLLHUP; }
+
+ private:
+  short Poll(short events) {
+    pollfd p{master_, events, 0};
+    return ::poll(&p, 1, 10'000) == 1 ? p.revents : 0;
+  }
+
+  int master_;
+  std::string slave_;
+};
+
+// CR, LF, NUL and 8-bit bytes catch any output processing left on.
+const Bytes kStream = {'R', 'Y', '\r', '\n', 0x00, 0x1F, 0x7F, 0xFF, 'K'};
+
+class PosixSerialLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(line.Open(pty.Slave())); }
+
+  void Send(const Bytes& bytes) {
+    for (const std::uint8_t b : bytes) {
+      ASSERT_TRUE(line.WriteByte(b));
+      line.WaitUntilSent(loop);
+    }
+  }
+
+  testing::SimulatedEventLoop loop{testing::LocalMoment(2011, 3, 1, 12, 0, 0)};
+  PseudoTerminal pty;
+  PosixSerialLine line;
+};
+
+// Before any Configure: a pseudo-terminal starts with CR before LF.
+TEST_F(PosixSerialLineTest, WindowThreadSendsExactBytesRawFromOpen) {
+  Send(kStream);
+  EXPECT_FALSE(line.OutputPending());
+  EXPECT_EQ(pty.Read(kStream.size()), kStream);
+}
+
+TEST_F(PosixSerialLineTest, AnotherThreadSendsAfterConfigure) {
+  EXPECT_TRUE(line.Configure({.baud = 45, .dataBits = 5, .parity = 0, .stopBitsCode = 1}));
+  std::thread sender([&] { Send(kStream); });
+  sender.join();
+  EXPECT_EQ(pty.Read(kStream.size()), kStream);
+}
+
+// A window event inside the wait writes and waits again on the same thread.
+TEST_F(PosixSerialLineTest, WaitDispatchesWindowEventsThatSendThemselves) {
+  bool waiting = false;
+  bool ranInsideWait = false;
+  loop.Post([&] {
+    ranInsideWait = waiting;
+    Send({'B'});
+  });
+  ASSERT_TRUE(line.WriteByte('A'));
+  waiting = true;
+  line.WaitUntilSent(loop);
+  waiting = false;
+  EXPECT_TRUE(ranInsideWait);
+  Send({'C'});
+  EXPECT_EQ(pty.Read(3), (Bytes{'A', 'B', 'C'}));
+}
+
+// A menu command run inside the wait closes the port; the wait ends.
+TEST_F(PosixSerialLineTest, CloseInsideTheWaitEndsIt) {
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_TRUE(line.IsOpen() || line.Open(pty.Slave()));
+    loop.Post([&] { line.Close(); });
+    ASSERT_TRUE(line.WriteByte('x'));
+    line.WaitUntilSent(loop);
+    EXPECT_FALSE(line.IsOpen());
+    line.WaitUntilSent(loop);  // closed: nothing to wait for
+  }
+}
+
+TEST_F(PosixSerialLineTest, ClosedLineWritesNothingEvenWhenItsDescriptorIsReused) {
+  line.Close();
+  line.Close();
+  const int other = ::open(pty.Slave().c_str(), O_RDWR | O_NOCTTY);  // likely the old number
+  ASSERT_GE(other, 0);
+  EXPECT_FALSE(line.WriteByte('x'));
+  EXPECT_FALSE(line.OutputPending());
+  EXPECT_FALSE(line.Configure({}));
+  line.WaitUntilSent(loop);
+  ASSERT_EQ(::write(other, "y", 1), 1);
+  EXPECT_EQ(pty.Read(1), (Bytes{'y'}));
+  ::close(other);
+}
+
+TEST_F(PosixSerialLineTest, RefusalsAndMissingModemLinesLeaveTheLineWorking) {
+  EXPECT_FALSE(line.Configure({.dataBits = 9}));
+  line.SetRts(true);
+  line.SetDtr(true);
+  line.SetBreak(true);
+  line.SetBreak(false);
+  line.SetRts(false);
+  line.SetDtr(false);
+  Send({'k'});
+  EXPECT_EQ(pty.Read(1), (Bytes{'k'}));
+}
+
+TEST_F(PosixSerialLineTest, ReopeningClosesTheFormerDevice) {
+  PseudoTerminal second;
+  ASSERT_TRUE(line.Open(second.Slave()));
+  EXPECT_TRUE(pty.SlaveClosed());
+  Send({'2'});
+  EXPECT_EQ(second.Read(1), (Bytes{'2'}));
+}
+
+TEST_F(PosixSerialLineTest, ProbeAndOpenTellSerialDevicesFromTheRest) {
+  EXPECT_TRUE(line.Probe(pty.Slave()));  // its own, open
+  PseudoTerminal other;
+  EXPECT_TRUE(line.Probe(other.Slave()));
+  EXPECT_FALSE(line.Probe("/dev/kestrix-no-such-port"));
+  EXPECT_FALSE(line.Probe("/dev/null"));  // not a tty
+
+  PosixSerialLine fresh;
+  EXPECT_FALSE(fresh.Open("/dev/kestrix-no-such-port"));
+  EXPECT_FALSE(fresh.Open("/dev/null"));
+  EXPECT_FALSE(fresh.IsOpen());
+  EXPECT_TRUE(fresh.Open(other.Slave()));
+}
+
+}  // namespace
+}  // namespace kestrix

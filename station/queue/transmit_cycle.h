@@ -1,0 +1,82 @@
+#pragma once
+// The transmit cycle: on each clock tick the head of the send queue is
+// looked at and, once due, run as a script command or sent with its lead-in,
+// header, footer and closing idle; the operator's Enable, Disable, Pause,
+// Resume, CANCEL and manual sends; automatic start. Window thread: a
+// transmission runs inside the clock tick and pumps window events, so
+// ticks and buttons are handled re-entrantly while it runs.
+
+#include <cstdint>
+#include <string>
+
+#include "station/app/event_log.h"
+#include "station/app/event_loop.h"
+#include "station/app/text_field.h"
+#include "station/app/time_tag.h"
+#include "station/app/window_clock.h"
+#include "station/audio/psk31_modem.h"
+#include "station/config/station_settings.h"
+#include "station/encoding/code_output.h"
+#include "station/encoding/transmitter.h"
+#include "station/queue/file_transmitter.h"
+#include "station/queue/script_command_runner.h"
+#include "station/queue/send_queue.h"
+
+namespace kestrix {
+
+struct TransmitCycleControls {
+  TextField& scheduleStatus;  // 1038
+  TextField& flowStatus;      // 1042
+  TextField& countDown;       // 1004
+  TextField& cwIdCountdown;   // 1091
+};
+
+class TransmitCycle {
+ public:
+  TransmitCycle(StationSettings& settings, EventLoop& loop, EventLog& log, WindowClock& clock,
+                SendQueue& queue, Transmitter& transmitter, CodeOutput& output,
+                FileTransmitter& files, Psk31Modem& modem, ScriptCommandRunner& scripts,
+                CwIdentification& cwid, TransmitCycleControls controls);
+
+  // The cycle's part of every clock tick (after the clock display).
+  void OnClockTick();
+  void ProcessSendQueue(TimeTag now);
+  // Silence, letters-shift idle (not in ASCII), silence, in clock ticks.
+  void WaitSeconds(int lead, int diddle, int trail);
+
+  void CmEnable();
+  void CmDisable();
+  void CmPause();
+  void CmResume();
+  void CmCancel();
+  // "Send Selected  File".
+  void OnManagequeueSendnextfile();
+  // The Test menu's patterns ("RYRYRYRY.txt", "thefox.txt").
+  void SendTestPattern(const std::string& file);
+
+  // Lead of the head entry in seconds at the last serviced tick (10 when
+  // the queue was empty).
+  std::int32_t RemainingTime() const { return remainingTime_; }
+
+ private:
+  void SendQueuedFile(const std::string& name);
+  void SendLeadIn();
+  void SendClosingIdle();
+  bool Cancelled() const { return settings_.transferCancel != 0; }
+
+  StationSettings& settings_;
+  EventLoop& loop_;
+  EventLog& log_;
+  WindowClock& clock_;
+  SendQueue& queue_;
+  Transmitter& transmitter_;
+  CodeOutput& output_;
+  FileTransmitter& files_;
+  Psk31Modem& modem_;
+  ScriptCommandRunner& scripts_;
+  CwIdentification& cwid_;
+  TransmitCycleControls controls_;
+  std::int32_t remainingTime_ = 10;
+};
+
+}  // namespace kestrix
