@@ -1,0 +1,178 @@
+#include "station/queue/file_transmitter.h"
+
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "station/encoding/station_mode.h"
+
+namespace kestrix {
+namespace {
+
+constexpr std::size_t kMaxPathLength = 255;
+constexpr int kNothingToSend = '^';
+// While paused the modem gets idle characters, so the PSK31 carrier stays up
+// with at most this many of them queued.
+constexpr int kModemIdleQueue = 2;
+
+std::string DataPath(const std::string& name) {
+  return ("data/" + name).substr(0, kMaxPathLength);
+}
+
+// The text of a file: at most kMaxRead bytes, up to the first zero byte.
+// Nothing when the file cannot be opened.
+std::optional<std::string> ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    return std::nullopt;
+  }
+  std::vector<char> buffer(FileTransmitter::kBufferSize, '\0');
+  file.read(buffer.data(), FileTransmitter::kMaxRead);
+  return std::string(buffer.data());
+}
+
+// Only ASCII letters: the file's other bytes go out as they are.
+unsigned char UpperCase(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+void UpperCase(std::string& text) {
+  for (char& c : text) {
+    c = static_cast<char>(UpperCase(static_cast<unsigned char>(c)));
+  }
+}
+
+}  // namespace
+
+FileTransmitter::FileTransmitter(StationSettings& settings, EventLoop& loop, EventLog& log,
+                                 CharacterEncoder& encoder, CodeOutput& output, MorseKeyer& morse,
+                                 Psk31Modem& modem, TransmitBusy& busy, MonitorRing& ring,
+                                 FileTransmitterControls controls)
+    : settings_(settings),
+      loop_(loop),
+      log_(log),
+      encoder_(encoder),
+      output_(output),
+      morse_(morse),
+      modem_(modem),
+      busy_(busy),
+      ring_(ring),
+      controls_(controls) {}
+
+void FileTransmitter::TXFile(const std::string& name, int mode) {
+  settings_.transferSend = 1;
+  settings_.transferCancel = 0;
+  controls_.flowStatus.SetText("");
+
+  PrintFile(name);
+
+  const std::string path = DataPath(name);
+  std::optional<std::string> text = ReadText(path);
+  if (!text) {
+    const std::string message = "[TXFile : Cannot open " + path + " input file.]";
+    controls_.textPane.SetText(message);
+    log_.LogEvent(message);
+    return;
+  }
+  log_.LogEvent("TXFile : Sending file <" + name + ">.");
+
+  busy_.Take();
+  // Every way out of the loop gives the output back and clears the count.
+  struct Holding {
+    TransmitBusy& busy;
+    TextField& charactersLeft;
+    ~Holding() {
+      charactersLeft.SetText("");
+      busy.Release();
+    }
+  } holding{busy_, controls_.charactersLeft};
+
+  const int n = static_cast<int>(text->size());
+  for (int i = 0; i < n; ++i) {
+    controls_.charactersLeft.SetText(std::to_string(n - 1 - i));
+    // The operator may have put another file on display meanwhile.
+    if (controls_.fileNameLine.Text() == name) {
+      controls_.textPane.SelectCharacter(i);
+    }
+    if (!WaitWhilePaused(mode)) {
+      return;
+    }
+    SendCharacter((*text)[static_cast<std::size_t>(i)], mode);
+    loop_.PumpMessages();
+  }
+}
+
+bool FileTransmitter::WaitWhilePaused(int mode) {
+  if (settings_.transferSend != 0) {
+    return settings_.transferCancel == 0;
+  }
+  while (settings_.transferSend != 1) {
+    // Resume and CANCEL are window events: block for them, never spin.
+    loop_.WaitForNextEvent();
+    if (mode == kModePsk31) {
+      modem_.QueueCharacter(0, 0);
+      while (modem_.QueuedCount() > kModemIdleQueue) {
+        loop_.WaitForNextEvent();
+      }
+    }
+    if (settings_.transferCancel != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void FileTransmitter::SendCharacter(char& slot, int mode) {
+  const unsigned char c = static_cast<unsigned char>(slot);
+  switch (mode) {
+    case kModeCw:
+      morse_.KeyMorseCharacter(c, MorseKeyer::kTextGap);
+      break;
+    case kModeAscii:
+    case kModePsk31: {
+      const int r = encoder_.ExpandMacro(c, mode);
+      slot = static_cast<char>(r);
+      ring_.Put(slot);
+      if (r != kNothingToSend) {
+        output_.SendCode(r & 0x7F);
+      }
+      break;
+    }
+    case kModeIta2:
+    case kModeTelex:
+    case kModeMilitary: {
+      const unsigned char upper = UpperCase(c);
+      slot = static_cast<char>(upper);
+      ring_.Put(slot);
+      encoder_.EncodeCharacter(upper, mode);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+int FileTransmitter::PrintFile(const std::string& name) {
+  const std::string path =
+      name.find("log/") != std::string::npos ? name.substr(0, kMaxPathLength) : DataPath(name);
+  // "$" names are commands of a schedule, not files.
+  if (!name.empty() && name.front() == '$') {
+    return 0;
+  }
+  controls_.fileNameLine.SetText(name);
+
+  std::optional<std::string> text = ReadText(path);
+  if (!text) {
+    const std::string message = "[PrintFile :Cannot open " + path + " input file.]";
+    controls_.textPane.SetText(message);
+    log_.LogEvent(message);
+    return 1;
+  }
+  if (settings_.MODE != kModeAscii) {
+    UpperCase(*text);
+  }
+  controls_.textPane.SetText(*text);
+  return 0;
+}
+
+}  // namespace kestrix
