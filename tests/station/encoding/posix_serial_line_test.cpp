@@ -8,11 +8,17 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "station/encoding/character_encoder.h"
+#include "station/encoding/output_router.h"
+#include "station/encoding/serial_port.h"
+#include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
+#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {
@@ -168,6 +174,41 @@ TEST_F(PosixSerialLineTest, ProbeAndOpenTellSerialDevicesFromTheRest) {
   EXPECT_FALSE(fresh.Open("/dev/null"));
   EXPECT_FALSE(fresh.IsOpen());
   EXPECT_TRUE(fresh.Open(other.Slave()));
+}
+
+}  // namespace
+}  // namespace kestrix
+
+// End to end: text through the encoder and the output routing comes out of
+// a real device as the exact code stream, one byte after another.
+
+namespace kestrix {
+namespace {
+
+TEST(PosixSerialLineEndToEnd, EncodedTextLeavesThePortAsTheExactCodeStream) {
+  testing::TempWorkingDirectory dir;
+  std::filesystem::create_directory("log");
+  PseudoTerminal pty;
+  ASSERT_FALSE(pty.Slave().empty());
+  testing::SimulatedEventLoop loop{testing::LocalMoment(2026, 3, 7, 9, 5, 7)};
+  testing::FakeStationWindow window;
+  StationSettings settings;
+  EventLog log(loop, window.eventList, window.messageBox);
+  PortDeviceMap devices;
+  devices.Map("COM1", pty.Slave());
+  PosixSerialLine line;
+  SerialPort port(line, devices, settings, log, window.messageBox, [](int) { FAIL(); });
+  NullPsk31Modem modem;
+  OutputRouter router(settings, loop, port, modem);
+  CharacterEncoder encoder(router, loop);
+
+  ASSERT_EQ(port.OpenSerialPort("COM1", 45.45f, 0, 5, 1), 0);
+  for (char c : std::string("Ry 73\r\n")) {
+    encoder.EncodeCharacter(static_cast<unsigned char>(c), kModeMilitary);
+  }
+  const Bytes expected = {31, 10, 21, 4, 27, 7, 1, 8, 8, 2, 31};
+  EXPECT_EQ(pty.Read(expected.size()), expected);
+  port.CloseSerialPort();
 }
 
 }  // namespace
