@@ -221,15 +221,7 @@ void TransmitCycle::OnManagequeueSendnextfile() {
       return;
     }
     log_.LogEvent("OnManagequeueSendnextfile: Starting TX and Sending \"" + name + "\n");
-    settings_.localLock = 1;
-    CmDisable();
-    transmitter_.CmTX();
-    WaitSeconds(3, 3, 0);
-    settings_.notSending = 0;
-    files_.TXFile(name, settings_.MODE);
-    WaitSeconds(0, 3, 3);
-    transmitter_.CmRX();
-    settings_.localLock = 0;
+    SendManually(name);
     return;
   }
   log_.LogEvent("OnManagequeueSendnextfile: Moving \"" + name +
@@ -251,12 +243,18 @@ void TransmitCycle::SendTestPattern(const std::string& file) {
   } else {
     log_.LogEvent("CmQuickBrownFox : Sending <" + file + "> file.");
   }
+  SendManually(file);
+}
+
+// A send outside the queue: shorter idle, no header or footer, and the
+// transmitter always off afterwards.
+void TransmitCycle::SendManually(const std::string& name) {
   settings_.localLock = 1;
   CmDisable();
   transmitter_.CmTX();
   WaitSeconds(3, 3, 0);
   settings_.notSending = 0;
-  files_.TXFile(file, settings_.MODE);
+  files_.TXFile(name, settings_.MODE);
   WaitSeconds(0, 3, 3);
   transmitter_.CmRX();
   settings_.localLock = 0;

@@ -60,6 +60,7 @@ class TransmitCycle {
 
  private:
   void SendQueuedFile(const std::string& name);
+  void SendManually(const std::string& name);
   void SendLeadIn();
   void SendClosingIdle();
   bool Cancelled() const { return settings_.transferCancel != 0; }
