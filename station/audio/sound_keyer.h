@@ -11,6 +11,12 @@
 
 namespace kestrix {
 
+// soundCardID values below 5 name a card (or the default device) that
+// carries the signal; 5 and above leave the serial port to do it.
+constexpr bool UsesSoundCard(int soundCardID) {
+  return soundCardID < 5;
+}
+
 class SoundKeyer {
  public:
   virtual ~SoundKeyer() = default;

@@ -27,7 +27,7 @@ void IdleFill::Poll() {
     loop_.StopTimer(WindowClock::kIdleFillTimer);
     return;
   }
-  if (busy_.IsSet() || !router_.PathIdle() || !busy_.TryTake()) {
+  if (!router_.PathIdle() || !busy_.TryTake()) {
     return;
   }
   // Held only for the hand-over, never across a wait: a transmission that

@@ -7,16 +7,14 @@ namespace kestrix {
 namespace {
 // The modem keeps this many characters queued at most.
 constexpr int kModemQueueLimit = 2;
-// Below this soundCardID a sound card carries the signal.
-constexpr int kFirstNonCardId = 5;
 }  // namespace
 
 OutputRouter::OutputRouter(StationSettings& settings, EventLoop& loop, SerialPort& port,
                            Psk31Modem& modem)
     : settings_(settings), loop_(loop), port_(port), modem_(modem) {}
 
-bool OutputRouter::UsesSoundPath() const {
-  return settings_.soundCardID < kFirstNonCardId && soundKeyer_.load() != nullptr;
+std::shared_ptr<SoundKeyer> OutputRouter::ActiveSoundKeyer() const {
+  return UsesSoundCard(settings_.soundCardID) ? soundKeyer_.load() : nullptr;
 }
 
 void OutputRouter::SendCode(int code) {
@@ -24,11 +22,9 @@ void OutputRouter::SendCode(int code) {
     SendToModem(code);
     return;
   }
-  if (settings_.soundCardID < kFirstNonCardId) {
-    if (std::shared_ptr<SoundKeyer> keyer = soundKeyer_.load()) {
-      SendToSoundKeyer(*keyer, code);
-      return;
-    }
+  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
+    SendToSoundKeyer(*keyer, code);
+    return;
   }
   SendToSerialPort(code);
 }
@@ -70,11 +66,9 @@ bool OutputRouter::TrySendCode(int code) {
     modem_.QueueCharacter(code, 0);
     return true;
   }
-  if (settings_.soundCardID < kFirstNonCardId) {
-    if (std::shared_ptr<SoundKeyer> keyer = soundKeyer_.load()) {
-      keyer->Enqueue(code);
-      return true;
-    }
+  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
+    keyer->Enqueue(code);
+    return true;
   }
   return port_.Line().WriteByte(static_cast<std::uint8_t>(code));
 }
@@ -83,10 +77,8 @@ bool OutputRouter::PathIdle() {
   if (settings_.MODE == kModePsk31) {
     return modem_.QueuedCount() == 0;
   }
-  if (settings_.soundCardID < kFirstNonCardId) {
-    if (std::shared_ptr<SoundKeyer> keyer = soundKeyer_.load()) {
-      return keyer->QueueEmpty();
-    }
+  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
+    return keyer->QueueEmpty();
   }
   return port_.IsOpen() && !port_.Line().OutputPending();
 }

@@ -37,9 +37,9 @@ class OutputRouter final : public CodeOutput {
   std::shared_ptr<SoundKeyer> CurrentSoundKeyer() const { return soundKeyer_.load(); }
   void SetSoundKeyer(std::shared_ptr<SoundKeyer> keyer) { soundKeyer_.store(std::move(keyer)); }
 
-  bool UsesSoundPath() const;
-
  private:
+  // The keyer that takes codes now: only while a sound card is chosen.
+  std::shared_ptr<SoundKeyer> ActiveSoundKeyer() const;
   void SendToModem(int code);
   void SendToSoundKeyer(SoundKeyer& keyer, int code);
   void SendToSerialPort(int code);

@@ -8,10 +8,6 @@
 
 namespace kestrix {
 
-namespace {
-constexpr int kFirstNonCardId = 5;
-}
-
 Transmitter::Transmitter(StationSettings& settings, EventLoop& loop, EventLog& log,
                          WindowClock& clock, SerialPort& port, OutputRouter& router,
                          Psk31Modem& modem, SoundKeyerFactory& soundKeyers,
@@ -60,7 +56,7 @@ void Transmitter::CmTX() {
   SetTransmitLine(true);
 
   const int mode = settings_.MODE;
-  const bool soundCard = settings_.soundCardID < kFirstNonCardId;
+  const bool soundCard = UsesSoundCard(settings_.soundCardID);
   if (mode == kModePsk31) {
     if (soundCard) {
       // A carrier chosen by a script command stays; otherwise the mark tone.

@@ -5,19 +5,15 @@
 #include <vector>
 
 #include "station/encoding/station_mode.h"
+#include "station/queue/transmit_files.h"
 
 namespace kestrix {
 namespace {
 
-constexpr std::size_t kMaxPathLength = 255;
 constexpr int kNothingToSend = '^';
 // While paused the modem gets idle characters, so the PSK31 carrier stays up
 // with at most this many of them queued.
 constexpr int kModemIdleQueue = 2;
-
-std::string DataPath(const std::string& name) {
-  return ("data/" + name).substr(0, kMaxPathLength);
-}
 
 // The text of a file: at most kMaxRead bytes, up to the first zero byte.
 // Nothing when the file cannot be opened.
@@ -66,7 +62,7 @@ void FileTransmitter::TXFile(const std::string& name, int mode) {
 
   PrintFile(name);
 
-  const std::string path = DataPath(name);
+  const std::string path = TransmitFilePath(name);
   std::optional<std::string> text = ReadText(path);
   if (!text) {
     const std::string message = "[TXFile : Cannot open " + path + " input file.]";
@@ -153,8 +149,8 @@ void FileTransmitter::SendCharacter(char& slot, int mode) {
 }
 
 int FileTransmitter::PrintFile(const std::string& name) {
-  const std::string path =
-      name.find("log/") != std::string::npos ? name.substr(0, kMaxPathLength) : DataPath(name);
+  const std::string path = name.find("log/") != std::string::npos ? name.substr(0, kMaxTransmitPath)
+                                                                  : TransmitFilePath(name);
   // "$" names are commands of a schedule, not files.
   if (!name.empty() && name.front() == '$') {
     return 0;

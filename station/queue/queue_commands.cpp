@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "station/app/time_tag.h"
+#include "station/queue/transmit_files.h"
 
 namespace kestrix {
 
@@ -104,7 +105,7 @@ void QueueCommands::RefreshFileChooser() {
   };
   std::vector<Found> files;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("data", error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(kTransmitDirectory, error)) {
     const std::string name = entry.path().filename().string();
     if (name.empty() || name[0] == '.') {
       continue;
@@ -134,7 +135,7 @@ void QueueCommands::OpenQueueEntryInEditor() {
   if (tokens.count != 3 || tokens.name[0] == '$') {
     return;
   }
-  if (!launcher_.OpenInEditor("data/" + tokens.name)) {
+  if (!launcher_.OpenInEditor(TransmitFilePath(tokens.name))) {
     log_.LogEvent("OpenQueueEntryInEditor : No text editor could be started for <" + tokens.name +
                   ">.");
   }

@@ -10,6 +10,7 @@
 
 #include "station/app/time_tag.h"
 #include "station/encoding/station_mode.h"
+#include "station/queue/transmit_files.h"
 
 namespace kestrix {
 namespace {
@@ -57,7 +58,7 @@ void CleanLine(std::string& line) {
 // The size of a file in the fixed data directory, if there is such a file.
 bool DataFileSize(const std::string& name, std::int64_t& size) {
   std::error_code error;
-  const auto bytes = std::filesystem::file_size("data/" + name, error);
+  const auto bytes = std::filesystem::file_size(TransmitFilePath(name), error);
   if (error) {
     return false;
   }

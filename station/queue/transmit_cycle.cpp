@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "station/encoding/station_mode.h"
+#include "station/queue/transmit_files.h"
 
 namespace kestrix {
 
@@ -87,7 +88,7 @@ void TransmitCycle::SendQueuedFile(const std::string& name) {
   log_.LogEvent("File <" + name + "> in TRANSMIT Queue.");
 
   if (!Cancelled()) {
-    if (std::FILE* file = std::fopen(("data/" + name).c_str(), "rb")) {
+    if (std::FILE* file = std::fopen(TransmitFilePath(name).c_str(), "rb")) {
       std::fclose(file);
       const bool cw = settings_.MODE == kModeCw;
       SendLeadIn();

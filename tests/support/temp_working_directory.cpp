@@ -29,4 +29,8 @@ std::string ReadFile(const std::filesystem::path& path) {
   return content.str();
 }
 
+void WriteFile(const std::filesystem::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
 }  // namespace kestrix::testing

@@ -23,5 +23,7 @@ class TempWorkingDirectory {
 
 // The whole content of a file, or "" when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
+// Writes `content` as the whole file, byte for byte.
+void WriteFile(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace kestrix::testing

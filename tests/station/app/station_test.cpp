@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_serial_line.h"
@@ -34,7 +33,7 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
                   [](int) { FAIL() << "no timer refused here"; });
 
   std::filesystem::create_directory("data");
-  { std::ofstream("data/schedule.lst") << "news.txt\n"; }
+  testing::WriteFile("data/schedule.lst", "news.txt\n");
   station.Start();
   EXPECT_TRUE(std::filesystem::is_directory("data/badwords"));
   const std::vector<std::string> startLines = {

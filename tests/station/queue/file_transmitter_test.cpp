@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,14 +18,12 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::RecordingSerialLine;
 using Kind = RecordingSerialLine::Kind;
+using testing::WriteFile;
 
 class FileTransmitterTest : public testing::TransmitSideTest {
  protected:
   FileTransmitterTest() { std::filesystem::create_directory("data"); }
 
-  static void Write(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-  }
   // Military on COM1, the log emptied of the port's lines.
   void OpenMilitary() {
     OpenCom1();
@@ -65,7 +62,7 @@ class FileTransmitterTest : public testing::TransmitSideTest {
 
 TEST_F(FileTransmitterTest, MilitarySendsTheEncodedTextAndFollowsEachCharacter) {
   OpenMilitary();
-  Write("data/x.txt", "ab 1\n");
+  WriteFile("data/x.txt", "ab 1\n");
   // Left over from a cancelled transmission.
   settings.transferSend = 0;
   settings.transferCancel = 1;
@@ -89,7 +86,7 @@ TEST_F(FileTransmitterTest, MilitarySendsTheEncodedTextAndFollowsEachCharacter) 
 
 TEST_F(FileTransmitterTest, AsciiKeepsTheCaseAndSendsBellsForACaretDigit) {
   OpenAsciiAt9600();
-  Write("data/a.txt", "Hi^1!");
+  WriteFile("data/a.txt", "Hi^1!");
 
   sender.TXFile("a.txt", kModeAscii);
 
@@ -100,7 +97,7 @@ TEST_F(FileTransmitterTest, AsciiKeepsTheCaseAndSendsBellsForACaretDigit) {
 
 TEST_F(FileTransmitterTest, Psk31ShowsUpperCaseButSendsTheTextAsItIs) {
   settings.MODE = kModePsk31;
-  Write("data/p.txt", "ab");
+  WriteFile("data/p.txt", "ab");
 
   sender.TXFile("p.txt", kModePsk31);
 
@@ -114,7 +111,7 @@ TEST_F(FileTransmitterTest, CwKeysTheTextOnTheTransmitLine) {
   settings.TxLine = ID_RS232CONTROL_RTS;
   OpenMilitary();
   clock.OnTimer(WindowClock::kStartMorse);
-  Write("data/c.txt", "et");
+  WriteFile("data/c.txt", "et");
   const auto keyedBefore = line.EventsOf(Kind::kRts).size();
 
   sender.TXFile("c.txt", kModeCw);
@@ -133,7 +130,7 @@ TEST_F(FileTransmitterTest, CwKeysTheTextOnTheTransmitLine) {
 
 TEST_F(FileTransmitterTest, EmptyAndMissingFilesSendNothing) {
   OpenMilitary();
-  Write("data/empty.txt", "");
+  WriteFile("data/empty.txt", "");
   sender.TXFile("empty.txt", kModeMilitary);
   EXPECT_THAT(LogTexts(), ElementsAre("TXFile : Sending file <empty.txt>."));
   EXPECT_THAT(charactersLeft.history, ElementsAre(""));
@@ -149,12 +146,12 @@ TEST_F(FileTransmitterTest, EmptyAndMissingFilesSendNothing) {
 
 TEST_F(FileTransmitterTest, TheTextEndsAtAZeroByteOrAfter31998Bytes) {
   OpenAsciiAt9600();
-  Write("data/zero.txt", std::string("ab\0cd", 5));
+  WriteFile("data/zero.txt", std::string("ab\0cd", 5));
   sender.TXFile("zero.txt", kModeAscii);
   EXPECT_THAT(line.Bytes(), ElementsAre('a', 'b'));
 
   line.events.clear();
-  Write("data/big.txt", std::string(40000, 'x'));
+  WriteFile("data/big.txt", std::string(40000, 'x'));
   sender.TXFile("big.txt", kModeAscii);
   EXPECT_EQ(line.Bytes().size(), 31998u);
   EXPECT_EQ(pane.text.size(), 31998u);
@@ -163,7 +160,7 @@ TEST_F(FileTransmitterTest, TheTextEndsAtAZeroByteOrAfter31998Bytes) {
 
 TEST_F(FileTransmitterTest, PauseHoldsTheNextCharacterUntilResume) {
   OpenMilitary();
-  Write("data/x.txt", "abc");
+  WriteFile("data/x.txt", "abc");
   loop.PostAt(start + 10ms, [&] { settings.transferSend = 0; });
   loop.PostAt(start + 5s, [&] { settings.transferSend = 1; });
 
@@ -176,7 +173,7 @@ TEST_F(FileTransmitterTest, PauseHoldsTheNextCharacterUntilResume) {
 
 TEST_F(FileTransmitterTest, CancelStopsBeforeTheNextCharacterPausedOrNot) {
   OpenMilitary();
-  Write("data/x.txt", "abc");
+  WriteFile("data/x.txt", "abc");
   loop.PostAt(start + 10ms, [&] { settings.transferCancel = 1; });
   sender.TXFile("x.txt", kModeMilitary);
   EXPECT_THAT(line.Bytes(), ElementsAre(31, 3));
@@ -195,7 +192,7 @@ TEST_F(FileTransmitterTest, CancelStopsBeforeTheNextCharacterPausedOrNot) {
 
 TEST_F(FileTransmitterTest, PausedPsk31KeepsTheModemFedWithoutFillingItsQueue) {
   settings.MODE = kModePsk31;
-  Write("data/p.txt", "ab");
+  WriteFile("data/p.txt", "ab");
   loop.PostAt(start, [&] { settings.transferSend = 0; });
   loop.PostAt(start + 1s, [&] { modem.queued = 3; });
   loop.PostAt(start + 1200ms, [] {});
@@ -212,7 +209,7 @@ TEST_F(FileTransmitterTest, PausedPsk31KeepsTheModemFedWithoutFillingItsQueue) {
 
 TEST_F(FileTransmitterTest, AnotherFileOnDisplayEndsTheHighlightingOnly) {
   OpenMilitary();
-  Write("data/x.txt", "abc");
+  WriteFile("data/x.txt", "abc");
   loop.PostAt(start + 10ms, [&] { fileNameLine.SetText("other.txt"); });
 
   sender.TXFile("x.txt", kModeMilitary);
@@ -223,7 +220,7 @@ TEST_F(FileTransmitterTest, AnotherFileOnDisplayEndsTheHighlightingOnly) {
 
 TEST_F(FileTransmitterTest, WaitsForAnotherSenderToReleaseTheOutput) {
   OpenMilitary();
-  Write("data/x.txt", "a");
+  WriteFile("data/x.txt", "a");
   ASSERT_TRUE(busy.TryTake());
   loop.PostAt(start + 2s, [&] { busy.Release(); });
 
@@ -238,14 +235,14 @@ TEST_F(FileTransmitterTest, PrintFileShowsFilesUpperCasedOutsideAscii) {
   EXPECT_THAT(pane.texts, IsEmpty());
   EXPECT_THAT(fileNameLine.history, IsEmpty());
 
-  Write("log/20260307.log", "Sent x\xE9\n");
+  WriteFile("log/20260307.log", "Sent x\xE9\n");
   EXPECT_EQ(sender.PrintFile("log/20260307.log"), 0);
   EXPECT_EQ(fileNameLine.value, "log/20260307.log");
   EXPECT_EQ(pane.text, "SENT X\xE9\n");
 
   settings.MODE = kModeAscii;
   const std::string longName(260, 'n');
-  Write("data/" + longName.substr(0, 250), "Kept");
+  WriteFile("data/" + longName.substr(0, 250), "Kept");
   EXPECT_EQ(sender.PrintFile(longName), 0);
   EXPECT_EQ(pane.text, "Kept");
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -22,11 +21,8 @@ using testing::LocalMoment;
 using testing::ReadFile;
 using testing::SimulatedEventLoop;
 using testing::TempWorkingDirectory;
+using testing::WriteFile;
 using Texts = std::vector<std::string>;
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
 
 class ScheduleLoaderTest : public ::testing::Test {
  protected:

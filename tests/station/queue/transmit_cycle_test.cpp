@@ -1,7 +1,5 @@
 #include "station/queue/transmit_cycle.h"
 
-#include <fstream>
-
 #include "station/queue/file_transmitter.h"
 #include "station/queue/queue_commands.h"
 #include "station/queue/schedule_loader.h"
@@ -51,7 +49,7 @@ class TransmitCycleTest : public testing::TransmitSideTest {
   }
 
   static void WriteFile(const std::string& name, const std::string& text) {
-    std::ofstream(("data/" + name).c_str(), std::ios::binary) << text;
+    testing::WriteFile("data/" + name, text);
   }
   // The codes a fresh copy of the encoder would send for a text.
   std::vector<int> CodesOf(const std::string& text, std::int8_t shift) {
