@@ -6,11 +6,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "station/config/menu_ids.h"
 
 namespace kestrix {
 
@@ -45,6 +42,21 @@ QPushButton* Button(const QString& text, int controlId, const std::function<void
   return button;
 }
 
+// The dialogs that are not built yet: the operator learns so from the log.
+class UnbuiltDialogs final : public StationDialogs {
+ public:
+  explicit UnbuiltDialogs(EventLog& log) : log_(log) {}
+  void ShowScheduleEditor() override {
+    log_.LogEvent("The schedule editor is not available in this version.");
+  }
+  void ShowSoundCardSetup() override {
+    log_.LogEvent("The sound card setup is not available in this version.");
+  }
+
+ private:
+  EventLog& log_;
+};
+
 }  // namespace
 
 CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
@@ -75,6 +87,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       messageBox_(*this) {
   setWindowTitle("kestrix ");
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
+  dialogs_ = std::make_unique<UnbuiltDialogs>(station_->Log());
   queueView_ = std::make_unique<QtQueueList>(*queueList_, station_->Queue());
 
   auto* central = new QWidget(this);
@@ -173,34 +186,6 @@ QWidget* CKestrixDlg::BuildTextPane() {
   rulerLabel->setFont(Fixed());
   layout->addWidget(rulerLabel);
   return box;
-}
-
-void CKestrixDlg::BuildMenus() {
-  auto add = [this](QMenu* menu, const QString& text, int id, std::function<void()> run) {
-    QAction* action = menu->addAction(text);
-    action->setData(id);
-    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
-    menus_.Register(id, action);
-    action->setCheckable(false);
-  };
-  Station& st = *station_;
-  QMenu* file = menuBar()->addMenu("File  ");
-  add(file, "Add File", menu::kAddFile, [&st] { st.Commands().AddFileToQueue(); });
-  add(file, "Move Selected Items to Top of Queue", menu::kMoveSelectedToTop,
-      [&st] { st.Commands().MoveSelectedToTop(); });
-  add(file, "Send Selected  File", menu::kSendSelectedFile,
-      [&st] { st.Cycle().OnManagequeueSendnextfile(); });
-  add(file, "Remove Selected Items", menu::kRemoveSelected,
-      [&st] { st.Commands().RemoveSelected(); });
-  add(file, "Clear Entire Queue", menu::kClearQueue, [&st] { st.Commands().ClearQueue(); });
-  add(file, "Reload Queue", menu::kReloadQueue, [&st] { st.Commands().OnReload(); });
-  QMenu* test = menuBar()->addMenu("Test");
-  add(test, "Send RYRYRY", menu::kSendRyry, [&st] { st.Cycle().SendTestPattern("RYRYRYRY.txt"); });
-  add(test, "Send QuickBrownFox", menu::kSendQuickBrownFox,
-      [&st] { st.Cycle().SendTestPattern("thefox.txt"); });
-  add(test, "Send Break Signal", menu::kSendBreakSignal,
-      [&st] { st.Transmit().ToggleBreakSignal(); });
-  menus_.Action(menu::kSendBreakSignal)->setCheckable(true);
 }
 
 void CKestrixDlg::OnQueueDoubleClick() {

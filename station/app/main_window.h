@@ -12,6 +12,7 @@
 
 #include "station/app/qt_controls.h"
 #include "station/app/station.h"
+#include "station/app/station_dialogs.h"
 #include "station/app/station_window.h"
 
 namespace kestrix {
@@ -55,6 +56,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   void BuildMenus();
   void OnQueueDoubleClick();
 
+  std::unique_ptr<StationDialogs> dialogs_;
   QComboBox* chooserCombo_;
   QListWidget* queueList_;
   QLineEdit* clockEdit_;

@@ -146,7 +146,6 @@ bool QtLauncher::OpenInEditor(const std::string& path) {
 }
 
 void QtMenuControls::Register(int id, QAction* action) {
-  action->setCheckable(true);
   actions_[id] = action;
 }
 
@@ -184,6 +183,17 @@ bool QtMenuControls::IsItemChecked(int id) const {
 bool QtMenuControls::IsItemEnabled(int id) const {
   QAction* action = Action(id);
   return action != nullptr && action->isEnabled();
+}
+
+void QtMenuControls::SetItemText(int id, const std::string& text) {
+  if (QAction* action = Action(id)) {
+    action->setText(QString::fromStdString(text));
+  }
+}
+
+std::string QtMenuControls::ItemText(int id) const {
+  QAction* action = Action(id);
+  return action == nullptr ? std::string() : action->text().toStdString();
 }
 
 }  // namespace kestrix

@@ -108,6 +108,8 @@ class QtMenuControls final : public MenuControls {
   void SetItemChecked(int id, bool checked) override;
   bool IsItemChecked(int id) const override;
   bool IsItemEnabled(int id) const override;
+  void SetItemText(int id, const std::string& text) override;
+  std::string ItemText(int id) const override;
 
  private:
   std::map<int, QAction*> actions_;

@@ -1,7 +1,10 @@
 #include "station/app/station.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+
+#include "station/config/menu_ids.h"
 
 namespace kestrix {
 
@@ -32,7 +35,17 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
              TransmitCycleControls{window.ScheduleStatus(), window.FlowStatus(), window.CountDown(),
                                    window.CwIdCountdown()}),
       commands_(settings_, loop, log_, queue_, schedule_, help_, window.Chooser(),
-                window.FlowStatus(), devices.launcher) {
+                window.FlowStatus(), devices.launcher),
+      initializationFile_(settings_, log_, portDevices_),
+      serialMenus_(settings_, log_, window.Menus(), serialPort_),
+      soundCardMenu_(settings_, window.Menus()),
+      recipientMenu_(settings_, log_, window.Menus()),
+      settingsMenus_(settings_, window.Menus(), modes_, serialMenus_, soundCardMenu_,
+                     recipientMenu_),
+      savedConfiguration_(settings_, log_, settingsMenus_),
+      editor_(settings_, loop, log_, devices.launcher),
+      menus_(window.Menus()),
+      flowStatus_(window.FlowStatus()) {
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
 }
@@ -48,14 +61,42 @@ void Station::PendingScripts::RunScriptCommand(const std::string& text) {
 }
 
 void Station::Start() {
+  // The log directory first: reading the initialization file already logs.
+  std::error_code ignored;
+  std::filesystem::create_directory("log", ignored);
+  initializationFile_.ReadInitializationFile();
+  clock_.SetMorseTickPeriod(std::chrono::milliseconds{settings_.QERVMorseTickMs.load()});
+  savedConfiguration_.RestoreConfiguration();
   CreateWorkingDirectories();
+  // Read before the scheduler is disabled below, or the setting could never
+  // take effect.
+  const bool enableScheduler = settings_.scheduleEnable && !settings_.QERVAutoStart;
   log_.LogEvent("***** RTTY Application has been STARTED *****");
   log_.LogEvent("Initialization");
+  flowStatus_.SetText("");
   commands_.RefreshFileChooser();
   transmitter_.CmRX();
   cycle_.CmDisable();
   commands_.OnReload();
   clock_.OnTimer(WindowClock::kStartClock);
+  ShowStartMarksAndOpenPort();
+  if (enableScheduler) {
+    cycle_.CmEnable();
+  }
+}
+
+void Station::ShowStartMarksAndOpenPort() {
+  settingsMenus_.ShowToggleMarks();
+  recipientMenu_.ApplyAddress(settings_.QERVEmailAddress);
+  serialMenus_.ProbeSerialPorts();
+  serialMenus_.GraySerialMenus(true);
+  menus_.SetMenuCheck(menu::kTxLineFirst, menu::kTxLineLast, settings_.TxLine);
+  // The rate and mode in force, not the menus' first items: the operator
+  // reads the menus as the station's state.
+  serialMenus_.ShowRate();
+  modes_.ShowMode();
+  serialMenus_.OpenConfiguredPort();
+  soundCardMenu_.ShowSoundCard();
 }
 
 void Station::Shutdown() {

@@ -4,6 +4,7 @@
 // runs start-up and shutdown. The main window owns one Station and lends it
 // its controls; the program hands it the devices.
 
+#include "station/app/editor_commands.h"
 #include "station/app/event_log.h"
 #include "station/app/event_loop.h"
 #include "station/app/launcher.h"
@@ -11,6 +12,12 @@
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"
 #include "station/audio/sound_keyer.h"
+#include "station/config/initialization_file.h"
+#include "station/config/recipient_menu.h"
+#include "station/config/saved_configuration.h"
+#include "station/config/serial_menus.h"
+#include "station/config/settings_menus.h"
+#include "station/config/sound_card_menu.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/character_encoder.h"
 #include "station/encoding/idle_fill.h"
@@ -50,8 +57,9 @@ class Station {
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
 
-  // Start-up: the working directories, the start lines of the log, the
-  // transmitter off, the clock.
+  // Start-up: the initialization file and the saved configuration, the
+  // working directories, the start lines of the log, the transmitter off,
+  // the clock, the menu marks and the serial port.
   void Start();
   // Shutdown: transmitter off, clock stopped, the last log line. Nothing is
   // saved.
@@ -73,9 +81,14 @@ class Station {
   QueueCommands& Commands() { return commands_; }
   FileTransmitter& Files() { return files_; }
   MonitorRing& Monitor() { return monitor_; }
+  SettingsMenus& Menus() { return settingsMenus_; }
+  SavedConfiguration& Configuration() { return savedConfiguration_; }
+  EditorCommands& Editor() { return editor_; }
+  CwIdCommands& CwIdMenu() { return pendingScripts_; }
 
  private:
   void CreateWorkingDirectories();
+  void ShowStartMarksAndOpenPort();
   void OnClockTick();
 
   StationSettings settings_;
@@ -98,17 +111,34 @@ class Station {
   ScheduleLoader schedule_;
   // Script commands and the CW identification arrive with their own code;
   // until then a "$" entry is taken off the queue and reported.
-  class PendingScripts final : public ScriptCommandRunner, public CwIdentification {
+  class PendingScripts final : public ScriptCommandRunner,
+                               public CwIdentification,
+                               public CwIdCommands {
    public:
     explicit PendingScripts(EventLog& log) : log_(log) {}
     void RunScriptCommand(const std::string& text) override;
     void Cwid() override {}
+    void OnSendCwid() override { NotYet("Send CWID"); }
+    void OnSendCwIdNow() override { NotYet("Send CW ID Now"); }
+    void OnAutoCwIdTimer() override { NotYet("Auto CW ID TImer"); }
 
    private:
+    void NotYet(const std::string& item) {
+      log_.LogEvent(item + " is not available in this version.");
+    }
     EventLog& log_;
   } pendingScripts_;
   TransmitCycle cycle_;
   QueueCommands commands_;
+  InitializationFile initializationFile_;
+  SerialMenus serialMenus_;
+  SoundCardMenu soundCardMenu_;
+  RecipientMenu recipientMenu_;
+  SettingsMenus settingsMenus_;
+  SavedConfiguration savedConfiguration_;
+  EditorCommands editor_;
+  MenuControls& menus_;
+  TextField& flowStatus_;
 };
 
 }  // namespace kestrix

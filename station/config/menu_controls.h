@@ -2,6 +2,8 @@
 // The main window's menu marks and graying as the logic uses them. Window
 // thread only.
 
+#include <string>
+
 namespace kestrix {
 
 class MenuControls {
@@ -16,6 +18,9 @@ class MenuControls {
   virtual void SetItemChecked(int id, bool checked) = 0;
   virtual bool IsItemChecked(int id) const = 0;
   virtual bool IsItemEnabled(int id) const = 0;
+  // An item's text, for the one item that shows a setting ("OTHER@").
+  virtual void SetItemText(int id, const std::string& text) = 0;
+  virtual std::string ItemText(int id) const = 0;
 };
 
 }  // namespace kestrix

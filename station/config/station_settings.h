@@ -10,6 +10,7 @@
 // threads reach them through a window call.
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,19 @@ struct StationSettings {
   std::string QERVCallsign = "None";
   std::string QERVDataPath = "data/";
   std::vector<std::string> BadWordList;
+
+  // Set only by the initialization file, for Linux devices. An empty sound
+  // device lets "Auto Mode" open ALSA "default"; "wav:PATH" writes a file.
+  std::string QERVSoundDevice;
+  std::atomic<int> QERVMorseTickMs{6};  // about 20 WPM for the identification
 };
+
+// Field sizes of the texts; longer values are cut to them.
+constexpr std::size_t kCommPortSize = 9;
+constexpr std::size_t kIpFieldSize = 31;
+constexpr std::size_t kEmailAddressSize = 79;
+constexpr std::size_t kCallsignSize = 39;
+constexpr std::size_t kDataPathSize = 255;
+constexpr std::size_t kMaxBadWords = 500;
 
 }  // namespace kestrix

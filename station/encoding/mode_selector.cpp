@@ -74,6 +74,15 @@ void ModeSelector::SelectCw() {
   log_.LogEvent("Mode set to MORSE CODE");
 }
 
+void ModeSelector::ShowMode() {
+  static constexpr int kItemOfMode[] = {menu::kModeAscii,    menu::kModeIta2,  menu::kModeTelex,
+                                        menu::kModeMilitary, menu::kModePsk31, menu::kModeCw};
+  const int mode = settings_.MODE;
+  for (int id = menu::kModeFirst; id <= menu::kModeLast; ++id) {
+    menus_.SetItemChecked(id, mode >= 0 && mode < 6 && kItemOfMode[mode] == id);
+  }
+}
+
 void ModeSelector::SelectKeyingSource(int menuId) {
   const bool teletype = menuId == menu::kDovetronTeletype;
   if (!teletype && menuId != menu::kDovetronComputer) {

@@ -23,6 +23,8 @@ class ModeSelector {
   void SelectMode(int menuId);
   // menu::kDovetronComputer or menu::kDovetronTeletype.
   void SelectKeyingSource(int menuId);
+  // Checks the Mode item of the mode in force.
+  void ShowMode();
 
  private:
   struct FiveBitOrAscii {

@@ -20,4 +20,13 @@ class CwIdentification {
   virtual void Cwid() = 0;
 };
 
+// The identification's menu items.
+class CwIdCommands {
+ public:
+  virtual ~CwIdCommands() = default;
+  virtual void OnSendCwid() = 0;       // Test, "Send CWID"
+  virtual void OnSendCwIdNow() = 0;    // Control, "Send CW ID Now"
+  virtual void OnAutoCwIdTimer() = 0;  // Control, "Auto CW ID TImer"
+};
+
 }  // namespace kestrix

@@ -34,9 +34,15 @@ class RecordingMenuControls final : public MenuControls {
     auto it = grayed.find(id);
     return it == grayed.end() || !it->second;
   }
+  void SetItemText(int id, const std::string& text) override { texts[id] = text; }
+  std::string ItemText(int id) const override {
+    auto it = texts.find(id);
+    return it == texts.end() ? "" : it->second;
+  }
 
   std::map<int, bool> checked;
   std::map<int, bool> grayed;
+  std::map<int, std::string> texts;
 };
 
 // Records every modem call as a short text ("start 0", "freq 1500", ...).

@@ -7,7 +7,9 @@
 #include <QListWidget>
 
 #include "station/app/qt_event_loop.h"
+#include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
@@ -37,7 +39,7 @@ TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
   ASSERT_NE(clock, nullptr);
   EXPECT_EQ(events->property("controlId").toInt(), 1121);
   ASSERT_GE(events->count(), 2);
-  EXPECT_TRUE(events->item(0)->text().endsWith(" > ***** RTTY Application has been STARTED *****"));
+  EXPECT_TRUE(events->item(1)->text().endsWith(" > ***** RTTY Application has been STARTED *****"));
   EXPECT_EQ(events->currentRow(), events->count() - 1);
 
   // Two ticks of the real one-second clock; the deadline only turns a hang
@@ -57,6 +59,67 @@ TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
   EXPECT_TRUE(events->item(events->count() - 1)
                   ->text()
                   .endsWith(" > ***** RTTY Application has been TERMINATED *****"));
+}
+
+// The marks and graying an operator sees, on a real (pseudo-terminal) port
+// named in the initialization file.
+TEST(MainWindow, MenusShowThePortAndGrayTheSerialMenusWithoutOne) {
+  int argc = 1;
+  char name[] = "main_window_test";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  testing::TempWorkingDirectory dir;
+  testing::PseudoTerminal terminal;
+  ASSERT_FALSE(terminal.Slave().empty());
+  testing::WriteFile("Kestrix.ini",
+                     "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=" + terminal.Slave() + "\"\n");
+  QtEventLoop loop;
+  PosixSerialLine serialLine;
+  NullPsk31Modem modem;
+  NullSoundKeyerFactory soundKeyers;
+  QtLauncher launcher;
+  std::vector<int> exits;
+  CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
+                     [&exits](int status) { exits.push_back(status); });
+  window.GetStation().Start();
+
+  auto action = [&window](int id) {
+    for (QAction* a : window.findChildren<QAction*>()) {
+      if (a->data().toInt() == id) {
+        return a;
+      }
+    }
+    ADD_FAILURE() << "no menu item " << id;
+    return static_cast<QAction*>(nullptr);
+  };
+  EXPECT_TRUE(serialLine.IsOpen());
+  EXPECT_TRUE(action(menu::kPortCom1)->isChecked());
+  EXPECT_FALSE(action(menu::kPortDisabled)->isChecked());
+  EXPECT_TRUE(action(menu::kRateFirst)->isEnabled());
+  EXPECT_TRUE(action(menu::kRateFirst)->isChecked());
+  EXPECT_TRUE(action(menu::kModeMilitary)->isChecked());
+  EXPECT_TRUE(action(menu::kTxLineFirst)->isChecked());
+  EXPECT_TRUE(action(menu::kNoTimer)->isChecked());
+  EXPECT_TRUE(action(menu::kSoundNone)->isChecked());
+  EXPECT_TRUE(action(menu::kRecipientQerv)->isChecked());
+
+  action(menu::kPortDisabled)->trigger();
+  EXPECT_FALSE(serialLine.IsOpen());
+  EXPECT_TRUE(action(menu::kPortDisabled)->isChecked());
+  EXPECT_FALSE(action(menu::kPortCom1)->isChecked());
+  for (int id : {menu::kRateFirst, menu::kTxLineLast, menu::kDovetronComputer}) {
+    EXPECT_FALSE(action(id)->isEnabled()) << id;
+  }
+
+  action(menu::kDiddle)->trigger();
+  EXPECT_TRUE(action(menu::kDiddle)->isChecked());
+  EXPECT_EQ(window.GetStation().Settings().diddleEnable, 1);
+
+  action(menu::kPortCom1)->trigger();
+  EXPECT_TRUE(serialLine.IsOpen());
+  EXPECT_TRUE(action(menu::kTxLineLast)->isEnabled());
+  EXPECT_TRUE(exits.empty());
+  window.GetStation().Shutdown();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "station/config/menu_ids.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_serial_line.h"
 #include "tests/support/simulated_event_loop.h"
@@ -37,9 +38,14 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
   station.Start();
   EXPECT_TRUE(std::filesystem::is_directory("data/badwords"));
   const std::vector<std::string> startLines = {
-      "09:05:07 > ***** RTTY Application has been STARTED *****", "09:05:07 > Initialization",
-      "09:05:07 > CmDisable : Scheduler DISABLED", "09:05:07 > OnReload : Reloading Schedule List",
-      "09:05:07 > GetSchedule : Cannot open data/schedule_temp.lst input file."};
+      "09:05:07 > Unable to open Input file Kestrix.ini",
+      "09:05:07 > ***** RTTY Application has been STARTED *****",
+      "09:05:07 > Initialization",
+      "09:05:07 > CmDisable : Scheduler DISABLED",
+      "09:05:07 > OnReload : Reloading Schedule List",
+      "09:05:07 > GetSchedule : Cannot open data/schedule_temp.lst input file.",
+      "09:05:07 > QERVEmailAddress overridden and changed to \"QERV\"",
+      "09:05:07 > Invalid Comport \"NULL\" requested and is not available"};
   EXPECT_EQ(window.eventList.lines, startLines);
   EXPECT_EQ(station.Queue().Texts(), (std::vector<std::string>{"03/07/2026 09:05:17 news.txt"}));
   EXPECT_NE(std::find(window.chooser.items.begin(), window.chooser.items.end(), "schedule.lst"),
@@ -60,6 +66,43 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
   }
   expectedFile += "09:05:09 > ***** RTTY Application has been TERMINATED *****\n";
   EXPECT_EQ(ReadFile("log/20260307.log"), expectedFile);
+}
+
+TEST(Station, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) {
+  TempWorkingDirectory dir;
+  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
+  FakeStationWindow window;
+  testing::RecordingSerialLine line(loop);
+  line.devices = {"/dev/ttyS0", "/dev/ttyUSB0"};
+  NullPsk31Modem modem;
+  NullSoundKeyerFactory soundKeyers;
+  struct : Launcher {
+    bool OpenInEditor(const std::string&) override { return false; }
+  } launcher;
+  Station station(loop, window, {line, modem, soundKeyers, launcher}, [](int) {});
+
+  testing::WriteFile("Kestrix.ini",
+                     "QERVCOMMPORT=\"com3\"\nQERVSERIALDEVICE=\"COM3=/dev/ttyUSB0\"\n"
+                     "QERVRS232CONTROL=\"RTS\"\nQERVSCHEDULERENABLE=1\nQERVMORSETICKMS=5\n");
+  station.Settings().BAUD = 50.0f;
+  station.Settings().MODE = kModeTelex;
+  station.Start();
+
+  EXPECT_EQ(line.opened, (std::vector<std::string>{"/dev/ttyUSB0"}));
+  EXPECT_EQ(line.settings, (SerialLineSettings{50, 5, 0, 1}));
+  const auto& menus = window.menus;
+  EXPECT_TRUE(menus.IsItemChecked(menu::kPortCom1 + 2));
+  EXPECT_TRUE(menus.IsItemEnabled(menu::kPortCom1));
+  EXPECT_FALSE(menus.IsItemEnabled(menu::kPortCom1 + 1));  // no /dev/ttyS1 here
+  EXPECT_TRUE(menus.IsItemEnabled(menu::kRateFirst));      // enabled by the open port
+  EXPECT_TRUE(menus.IsItemChecked(menu::kRateFirst + 1));  // 50 baud
+  EXPECT_TRUE(menus.IsItemChecked(menu::kModeTelex));
+  EXPECT_TRUE(menus.IsItemChecked(menu::kTxLineFirst + 2));  // "RTS" keys DTR
+  EXPECT_TRUE(menus.IsItemChecked(menu::kSoundNone));
+  EXPECT_TRUE(menus.IsItemChecked(menu::kRecipientQerv));
+  EXPECT_EQ(station.Clock().MorseTickPeriod(), 5ms);
+  EXPECT_EQ(station.Settings().scheduleEnable, 1);
+  EXPECT_EQ(window.scheduleStatus.history.back(), "ENABLE");
 }
 
 }  // namespace

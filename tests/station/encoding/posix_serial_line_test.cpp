@@ -16,6 +16,7 @@
 #include "station/encoding/character_encoder.h"
 #include "station/encoding/output_router.h"
 #include "station/encoding/serial_port.h"
+#include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"
@@ -24,47 +25,7 @@ namespace kestrix {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// The line under test opens the slave; the test reads the master.
-class PseudoTerminal {
- public:
-  PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
-    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
-      slave_ = ::ptsname(master_);
-    }
-  }
-  ~PseudoTerminal() { ::close(master_); }
-  PseudoTerminal(const PseudoTerminal&) = delete;
-  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
-  const std::string& Slave() const { return slave_; }
-
-  // The long timeouts only keep a broken line from hanging the test.
-  Bytes Read(std::size_t count) {
-    Bytes got(count);
-    std::size_t have = 0;
-    while (have < count && Poll(POLLIN)) {
-      const ssize_t n = ::read(master_, got.data() + have, count - have);
-      if (n <= 0) {
-        break;
-      }
-      have += static_cast<std::size_t>(n);
-    }
-    got.resize(have);
-    return got;
-  }
-  // True once nobody has the slave open any more.
-  bool SlaveClosed() { return Poll(0) & POLLHUP; }
-
- private:
-  short Poll(short events) {
-    pollfd p{master_, events, 0};
-    return ::poll(&p, 1, 10'000) == 1 ? p.revents : 0;
-  }
-
-  int master_;
-  std::string slave_;
-};
+using testing::PseudoTerminal;
 
 // CR, LF, NUL and 8-bit bytes catch any output processing left on.
 const Bytes kStream = {'R', 'Y', '\r', '\n', 0x00, 0x1F, 0x7F, 0xFF, 'K'};

@@ -1,0 +1,34 @@
+#pragma once
+// "Kestrix.cfg": the operator's saved settings, 33 lines of one value and
+// its field name each, in a fixed order. Restored at start-up after the
+// initialization file, so saved values win. Window thread.
+
+#include <string>
+
+#include "station/app/event_log.h"
+#include "station/config/settings_menus.h"
+#include "station/config/station_settings.h"
+
+namespace kestrix {
+
+class SavedConfiguration {
+ public:
+  static constexpr const char* kFileName = "Kestrix.cfg";
+  static constexpr int kLineCount = 33;
+
+  SavedConfiguration(StationSettings& settings, EventLog& log, SettingsMenus& menus);
+
+  // Writes the file anew; a file that cannot be created is not reported.
+  void SaveConfiguration();
+  // Reads the file back line by line, logging each line, then sets the
+  // sound card, Autostart, Header and recipient marks. No file: nothing
+  // happens. Fields after the end of a short file keep their values.
+  void RestoreConfiguration();
+
+ private:
+  StationSettings& settings_;
+  EventLog& log_;
+  SettingsMenus& menus_;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,24 @@
+#pragma once
+// The SoundCard menu's five choices and their check mark. Window thread.
+
+#include "station/config/menu_controls.h"
+#include "station/config/station_settings.h"
+
+namespace kestrix {
+
+class SoundCardMenu {
+ public:
+  SoundCardMenu(StationSettings& settings, MenuControls& menus);
+
+  // One of menu::kSoundNone .. menu::kSoundCard4; other ids do nothing.
+  void SelectSoundCard(int menuId);
+  // Checks the item whose command stores the current soundCardID; a value
+  // no item stores leaves all five unchecked.
+  void ShowSoundCard();
+
+ private:
+  StationSettings& settings_;
+  MenuControls& menus_;
+};
+
+}  // namespace kestrix
