@@ -17,19 +17,25 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
+// The program's own devices and loop, in a scratch working directory.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  StationDevices Devices() { return {serialLine, modem, soundKeyers, launcher}; }
+
   int argc = 1;
-  char name[] = "main_window_test";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  char name[17] = "main_window_test";
+  char* argv[2] = {name, nullptr};
+  QApplication app{argc, argv};
   testing::TempWorkingDirectory dir;
   QtEventLoop loop;
   PosixSerialLine serialLine;
   NullPsk31Modem modem;
   NullSoundKeyerFactory soundKeyers;
   QtLauncher launcher;
-  CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
-                     [](int) { FAIL() << "timer refused"; });
+};
+
+TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
+  CKestrixDlg window(loop, Devices(), [](int) { FAIL() << "timer refused"; });
   window.show();
   window.GetStation().Start();
 
@@ -63,24 +69,13 @@ TEST(MainWindow, StartsShowsItsLogLinesAndTicks) {
 
 // The marks and graying an operator sees, on a real (pseudo-terminal) port
 // named in the initialization file.
-TEST(MainWindow, MenusShowThePortAndGrayTheSerialMenusWithoutOne) {
-  int argc = 1;
-  char name[] = "main_window_test";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
-  testing::TempWorkingDirectory dir;
+TEST_F(MainWindowTest, MenusShowThePortAndGrayTheSerialMenusWithoutOne) {
   testing::PseudoTerminal terminal;
   ASSERT_FALSE(terminal.Slave().empty());
   testing::WriteFile("Kestrix.ini",
                      "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=" + terminal.Slave() + "\"\n");
-  QtEventLoop loop;
-  PosixSerialLine serialLine;
-  NullPsk31Modem modem;
-  NullSoundKeyerFactory soundKeyers;
-  QtLauncher launcher;
   std::vector<int> exits;
-  CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
-                     [&exits](int status) { exits.push_back(status); });
+  CKestrixDlg window(loop, Devices(), [&exits](int status) { exits.push_back(status); });
   window.GetStation().Start();
 
   auto action = [&window](int id) {
