@@ -235,6 +235,7 @@ TEST_F(InitializationFileTest, TheDemoStationFileSetsItsValuesAndNothingFromComm
                                            {"badWords", "DARN|HECK|"},
                                            {"callsign", "N0CALL"},
                                            {"soundCardID", "-1"},
+                                           {"schedule", "1"},
                                            {"soundDevice", "wav:demo-out.wav"}}));
 }
 
