@@ -82,6 +82,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       transmitStatusField_(*transmitEdit_),
       flowField_(*flowEdit_),
       fileNameField_(*fileNameEdit_),
+      title_(*this),
       textPane_(*textEdit_),
       chooser_(*chooserCombo_),
       messageBox_(*this) {

@@ -40,6 +40,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   TextField& CountDown() override { return countDownField_; }
   TextField& CharactersLeft() override { return charactersLeftField_; }
   TextField& FileNameLine() override { return fileNameField_; }
+  TextField& WindowTitle() override { return title_; }
   TextPane& TransmittedText() override { return textPane_; }
   FileChooser& Chooser() override { return chooser_; }
 
@@ -79,6 +80,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QtTextField transmitStatusField_;
   QtTextField flowField_;
   QtTextField fileNameField_;
+  QtWindowTitle title_;
   QtTextPane textPane_;
   QtFileChooser chooser_;
   QtMessageBox messageBox_;

@@ -41,6 +41,14 @@ std::string QtTextField::Text() const {
   return edit_.text().toLatin1().toStdString();
 }
 
+void QtWindowTitle::SetText(const std::string& text) {
+  window_.setWindowTitle(ToQString(text));
+}
+
+std::string QtWindowTitle::Text() const {
+  return window_.windowTitle().toLatin1().toStdString();
+}
+
 MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& caption,
                                     MessageBoxButtons buttons) {
   QMessageBox box(&parent_);

@@ -43,6 +43,17 @@ class QtTextField final : public TextField {
   QLineEdit& edit_;
 };
 
+// The window's title, set like a field.
+class QtWindowTitle final : public TextField {
+ public:
+  explicit QtWindowTitle(QWidget& window) : window_(window) {}
+  void SetText(const std::string& text) override;
+  std::string Text() const override;
+
+ private:
+  QWidget& window_;
+};
+
 class QtMessageBox final : public MessageBox {
  public:
   explicit QtMessageBox(QWidget& parent) : parent_(parent) {}

@@ -29,9 +29,14 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
              FileTransmitterControls{window.TransmittedText(), window.FileNameLine(),
                                      window.CharactersLeft(), window.FlowStatus()}),
       schedule_(settings_, loop, log_, queue_),
-      pendingScripts_(log_),
+      cwIdentifier_(settings_, log_, clock_, transmitter_, files_, morse_, devices.modem,
+                    transmitBusy_, help_, cycle_,
+                    CwIdControls{window.Menus(), window.CwIdCountdown(), window.WindowTitle(),
+                                 window.MessageBoxes()}),
+      scriptCommands_(settings_, log_, window.Menus(), settingsMenus_, transmitter_, cycle_,
+                      commands_, cwIdentifier_),
       cycle_(settings_, loop, log_, clock_, queue_, transmitter_, router_, files_, devices.modem,
-             pendingScripts_, pendingScripts_,
+             scriptCommands_, cwIdentifier_,
              TransmitCycleControls{window.ScheduleStatus(), window.FlowStatus(), window.CountDown(),
                                    window.CwIdCountdown()}),
       commands_(settings_, loop, log_, queue_, schedule_, help_, window.Chooser(),
@@ -56,10 +61,6 @@ void Station::OnClockTick() {
   idleFill_.Update();
 }
 
-void Station::PendingScripts::RunScriptCommand(const std::string& text) {
-  log_.LogEvent("RunScriptCommand : $" + text + " is not available in this version.");
-}
-
 void Station::Start() {
   // The log directory first: reading the initialization file already logs.
   std::error_code ignored;
@@ -79,6 +80,7 @@ void Station::Start() {
   cycle_.CmDisable();
   commands_.OnReload();
   clock_.OnTimer(WindowClock::kStartClock);
+  cwIdentifier_.BuildCwidText(settings_.QERVCallsign);
   ShowStartMarksAndOpenPort();
   if (enableScheduler) {
     cycle_.CmEnable();

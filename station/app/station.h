@@ -30,11 +30,12 @@
 #include "station/encoding/transmit_busy.h"
 #include "station/encoding/transmitter.h"
 #include "station/queue/clock_tick.h"
+#include "station/queue/cw_identifier.h"
 #include "station/queue/file_transmitter.h"
 #include "station/queue/monitor_ring.h"
 #include "station/queue/queue_commands.h"
 #include "station/queue/schedule_loader.h"
-#include "station/queue/script_command_runner.h"
+#include "station/queue/script_commands.h"
 #include "station/queue/script_help.h"
 #include "station/queue/send_queue.h"
 #include "station/queue/transmit_cycle.h"
@@ -84,7 +85,10 @@ class Station {
   SettingsMenus& Menus() { return settingsMenus_; }
   SavedConfiguration& Configuration() { return savedConfiguration_; }
   EditorCommands& Editor() { return editor_; }
-  CwIdCommands& CwIdMenu() { return pendingScripts_; }
+  CwIdCommands& CwIdMenu() { return cwIdentifier_; }
+  CwIdentifier& Identification() { return cwIdentifier_; }
+  ScriptCommands& Scripts() { return scriptCommands_; }
+  ScriptHelp& Help() { return help_; }
 
  private:
   void CreateWorkingDirectories();
@@ -109,25 +113,10 @@ class Station {
   ScriptHelp help_;
   FileTransmitter files_;
   ScheduleLoader schedule_;
-  // Script commands and the CW identification arrive with their own code;
-  // until then a "$" entry is taken off the queue and reported.
-  class PendingScripts final : public ScriptCommandRunner,
-                               public CwIdentification,
-                               public CwIdCommands {
-   public:
-    explicit PendingScripts(EventLog& log) : log_(log) {}
-    void RunScriptCommand(const std::string& text) override;
-    void Cwid() override {}
-    void OnSendCwid() override { NotYet("Send CWID"); }
-    void OnSendCwIdNow() override { NotYet("Send CW ID Now"); }
-    void OnAutoCwIdTimer() override { NotYet("Auto CW ID TImer"); }
-
-   private:
-    void NotYet(const std::string& item) {
-      log_.LogEvent(item + " is not available in this version.");
-    }
-    EventLog& log_;
-  } pendingScripts_;
+  // Both hold references to the cycle and the menus below, which they use
+  // only once the station runs.
+  CwIdentifier cwIdentifier_;
+  ScriptCommands scriptCommands_;
   TransmitCycle cycle_;
   QueueCommands commands_;
   InitializationFile initializationFile_;

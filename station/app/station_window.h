@@ -26,6 +26,7 @@ class StationWindow {
   virtual TextField& CountDown() = 0;       // 1004, "CountDown"
   virtual TextField& CharactersLeft() = 0;  // 1003, "SendQueue"
   virtual TextField& FileNameLine() = 0;    // 1031
+  virtual TextField& WindowTitle() = 0;
   virtual TextPane& TransmittedText() = 0;  // 1047
   virtual FileChooser& Chooser() = 0;       // 1060
 };

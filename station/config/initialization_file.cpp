@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "station/app/text_case.h"
 #include "station/encoding/tx_line.h"
 
 namespace kestrix {
@@ -37,13 +38,6 @@ constexpr int kMaxMorseTickMs = 1000;
     std::vsnprintf(text.data(), text.size() + 1, format, args);
   }
   va_end(args);
-  return text;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
   return text;
 }
 
@@ -227,22 +221,23 @@ void InitializationFile::ApplyLine(std::string line) {
                       : "INIT QERVUseSubjectFileName - Date/Time Stamp format used for filenames");
   }
   if (has("QERVBADWORD=") && quoted) {
-    AddBadWord(Upper(*quoted));
+    AddBadWord(UpperCase(*quoted));
   }
   if (has("QERVEMAILADDRESS=") && quoted) {
-    OverrideText(settings_.QERVEmailAddress, Upper(*quoted), kEmailAddressSize, "QERVEmailAddress");
+    OverrideText(settings_.QERVEmailAddress, UpperCase(*quoted), kEmailAddressSize,
+                 "QERVEmailAddress");
   }
   if (has("QERVCALLSIGN=") && quoted) {
-    OverrideText(settings_.QERVCallsign, Upper(*quoted), kCallsignSize, "QERVCallsign");
+    OverrideText(settings_.QERVCallsign, UpperCase(*quoted), kCallsignSize, "QERVCallsign");
   }
   if (has("QERVCOMMPORT=") && quoted) {
-    OverrideText(settings_.m_CommPort, Upper(*quoted), kCommPortSize, "QERVCommPort");
+    OverrideText(settings_.m_CommPort, UpperCase(*quoted), kCommPortSize, "QERVCommPort");
   }
   if (has("QERVDATAPATH=") && quoted) {
     OverrideText(settings_.QERVDataPath, *quoted, kDataPathSize, "QERVDataPath");
   }
   if (has("QERVRS232CONTROL=") && quoted) {
-    settings_.TxLine = TxLineFor(Upper(*quoted));
+    settings_.TxLine = TxLineFor(UpperCase(*quoted));
     log_.LogEvent(Format("RS-232 Control set to %s transmit line control.",
                          std::string(TxLineName(settings_.TxLine)).c_str()));
   }
@@ -304,7 +299,7 @@ void InitializationFile::AddBadWord(const std::string& word) {
 void InitializationFile::MapSerialDevice(const std::string& value) {
   const auto equals = value.find('=');
   const std::string port =
-      equals == std::string::npos ? "" : Upper(TrimBlanks(value.substr(0, equals)));
+      equals == std::string::npos ? "" : UpperCase(TrimBlanks(value.substr(0, equals)));
   const std::string device =
       equals == std::string::npos ? "" : TrimBlanks(value.substr(equals + 1));
   if (port.empty() || device.empty()) {

@@ -56,6 +56,8 @@ struct StationSettings {
   // Set when a script command chose the PSK31 carrier: it then survives
   // transmitter-on instead of giving way to the mark tone. Not saved.
   std::atomic<int> pskFrequencyFromScript{0};
+  // Set by "$FSK=", kept for the operator; nothing reads it yet. Not saved.
+  std::atomic<float> fskFrequency{2210.0f};
   // Worked out at transmitter-on for the sound keying thread.
   std::atomic<double> halfShift{0.0};
   std::atomic<int> centerFrequency{0};

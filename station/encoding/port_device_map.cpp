@@ -1,26 +1,17 @@
 #include "station/encoding/port_device_map.h"
 
-#include <cctype>
 #include <cstdlib>
 
+#include "station/app/text_case.h"
+
 namespace kestrix {
-namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return text;
-}
-
-}  // namespace
 
 void PortDeviceMap::Map(const std::string& portName, const std::string& device) {
-  mapped_[Upper(portName)] = device;
+  mapped_[UpperCase(portName)] = device;
 }
 
 std::string PortDeviceMap::DeviceFor(const std::string& portName) const {
-  auto it = mapped_.find(Upper(portName));
+  auto it = mapped_.find(UpperCase(portName));
   if (it != mapped_.end()) {
     return it->second;
   }
@@ -32,7 +23,7 @@ std::string PortDeviceMap::DeviceFor(const std::string& portName) const {
 }
 
 int ComPortNumber(const std::string& portName) {
-  const std::string upper = Upper(portName);
+  const std::string upper = UpperCase(portName);
   if (upper.rfind("COM", 0) != 0) {
     return 0;
   }

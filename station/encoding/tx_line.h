@@ -30,6 +30,19 @@ constexpr ControlLine TransmitLine(int txLine) {
   }
 }
 
+// The line that keys the CW identification: the settings that name a line
+// of its own use it, the others key the transmit line.
+constexpr ControlLine IdentificationLine(int txLine) {
+  switch (txLine) {
+    case ID_RS232CONTROL_RTSXMIT:
+      return ControlLine::kDtr;
+    case ID_RS232CONTROL_DTRXMIT:
+      return ControlLine::kRts;
+    default:
+      return TransmitLine(txLine);
+  }
+}
+
 // The text of a TxLine value in the port's log line.
 constexpr std::string_view TxLinePortText(int txLine) {
   switch (txLine) {

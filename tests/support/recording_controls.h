@@ -80,6 +80,7 @@ class FakeStationWindow final : public StationWindow {
   TextField& CountDown() override { return countDown; }
   TextField& CharactersLeft() override { return charactersLeft; }
   TextField& FileNameLine() override { return fileName; }
+  TextField& WindowTitle() override { return title; }
   TextPane& TransmittedText() override { return textPane; }
   FileChooser& Chooser() override { return chooser; }
 
@@ -91,6 +92,7 @@ class FakeStationWindow final : public StationWindow {
   RecordingTextPane textPane;
   RecordingFileChooser chooser;
   RecordingTextField clock;
+  RecordingTextField title;
   RecordingMessageBox messageBox;
 };
 

@@ -1,0 +1,64 @@
+#pragma once
+// The whole station on the simulated clock, over a fake main window, with a
+// recording serial line that has COM1 and COM2, a recording modem and
+// sound keyers.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "station/app/station.h"
+#include "tests/support/recording_controls.h"
+#include "tests/support/recording_devices.h"
+#include "tests/support/recording_serial_line.h"
+#include "tests/support/simulated_event_loop.h"
+#include "tests/support/temp_working_directory.h"
+
+namespace kestrix::testing {
+
+class StationTest : public ::testing::Test {
+ protected:
+  StationTest() {
+    line.devices = {"/dev/ttyS0", "/dev/ttyS1"};
+    std::filesystem::create_directory("data");
+  }
+
+  // Starts the station on `ini` and forgets the start-up's log lines.
+  void StartWith(const std::string& ini) {
+    WriteFile("Kestrix.ini", ini);
+    station.Start();
+    window.eventList.lines.clear();
+  }
+  std::vector<std::string> LogTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& text : window.eventList.lines) {
+      texts.push_back(text.substr(11));
+    }
+    return texts;
+  }
+  bool Logged(const std::string& text) const {
+    const auto texts = LogTexts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+
+  struct NoEditor : Launcher {
+    bool OpenInEditor(const std::string&) override { return false; }
+  };
+
+  TempWorkingDirectory dir;
+  const WallClock::time_point start = LocalMoment(2026, 3, 7, 9, 5, 7);
+  SimulatedEventLoop loop{start};
+  FakeStationWindow window;
+  RecordingSerialLine line{loop};
+  RecordingPsk31Modem modem;
+  RecordingSoundKeyerFactory keyers;
+  NoEditor launcher;
+  std::vector<int> exits;
+  Station station{
+      loop, window, {line, modem, keyers, launcher}, [this](int s) { exits.push_back(s); }};
+  StationSettings& settings = station.Settings();
+};
+
+}  // namespace kestrix::testing
