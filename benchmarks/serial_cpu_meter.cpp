@@ -1,9 +1,11 @@
-// Measures the CPU that a running kestrix uses while it sends a bulletin on
-// the serial path. A pseudo-terminal stands in for the port; this tool reads
-// it one character time at a time, the way a UART at the chosen rate would
-// empty it, so the station is held to the real pace by its blocked writes.
+// Measures the CPU that a running kestrix uses while it sends a bulletin.
+// On the serial path a pseudo-terminal stands in for the port; this tool
+// reads it one character time at a time, the way a UART at the chosen rate
+// would empty it, so the station is held to the real pace by its blocked
+// writes. With --sound the station sends audio FSK into a WAV file that is
+// paced like a sound card instead.
 //
-//   serial_cpu_meter KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]
+//   serial_cpu_meter [--sound] KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]
 //
 // It makes a scratch station directory with one due file, starts kestrix
 // offscreen, lets the first 20 seconds pass (start-up, lead-in, the pseudo-
@@ -53,8 +55,14 @@ void Write(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool sound = argc > 1 && std::string(argv[1]) == "--sound";
+  if (sound) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, "usage: %s KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: serial_cpu_meter [--sound] KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]\n");
     return 2;
   }
   const std::filesystem::path binary = std::filesystem::absolute(argv[1]);
@@ -76,8 +84,10 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = ::mkdtemp(scratch);
   std::filesystem::create_directories(dir / "data");
   std::filesystem::create_directories(dir / "log");
-  Write(dir / "Kestrix.ini", "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=" + slave +
-                                 "\"\nQERVSCHEDULERENABLE=1\nQERVRS232CONTROL=\"DTR\"\n");
+  Write(dir / "Kestrix.ini",
+        "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=" + slave +
+            "\"\nQERVSCHEDULERENABLE=1\nQERVRS232CONTROL=\"DTR\"\n" +
+            (sound ? "QERVSOUNDCARDID=-1\nQERVSOUNDDEVICE=\"wav:air.wav\"\n" : ""));
   std::string bulletin;
   while (bulletin.size() < 20000) {
     bulletin += "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789\r\n";
@@ -129,10 +139,20 @@ int main(int argc, char** argv) {
       std::printf("  log: %s\n", line.c_str());
     }
   }
+  std::error_code noFile;
+  const auto wavBytes = std::filesystem::file_size(dir / "air.wav", noFile);
+  if (sound) {
+    std::printf("WAV written: %.1f s of audio\n",
+                noFile ? 0.0 : static_cast<double>(wavBytes) / 16000.0);
+  }
   std::filesystem::remove_all(dir);
 
-  std::printf("characters read at %.2f baud: %ld\n", baud, received);
+  if (sound) {
+    std::printf("sound path, paced WAV file; serial bytes read: %ld\n", received);
+  } else {
+    std::printf("characters read at %.2f baud: %ld\n", baud, received);
+  }
   std::printf("kestrix CPU over %d s of sending: %.3f s = %.2f %% of one core\n", seconds, used,
               100.0 * used / seconds);
-  return received > 0 ? 0 : 1;
+  return sound || received > 0 ? 0 : 1;
 }

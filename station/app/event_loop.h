@@ -10,7 +10,20 @@ namespace kestrix {
 
 using WallClock = std::chrono::system_clock;
 
-class EventLoop {
+// Where "now" comes from: the event loop in the station, the system clock
+// in the tools.
+class TimeSource {
+ public:
+  virtual ~TimeSource() = default;
+  virtual WallClock::time_point Now() const = 0;
+};
+
+class SystemTimeSource final : public TimeSource {
+ public:
+  WallClock::time_point Now() const override { return WallClock::now(); }
+};
+
+class EventLoop : public TimeSource {
  public:
   using TimerHandler = std::function<void(int timerId)>;
   using Call = std::function<void()>;
@@ -49,7 +62,7 @@ class EventLoop {
   virtual bool IsWindowThread() const = 0;
 
   // The current wall-clock time.
-  virtual WallClock::time_point Now() const = 0;
+  WallClock::time_point Now() const override = 0;
 };
 
 }  // namespace kestrix

@@ -7,7 +7,7 @@
 #include "station/app/qt_controls.h"
 #include "station/app/qt_event_loop.h"
 #include "station/audio/psk31_modem.h"
-#include "station/audio/sound_keyer.h"
+#include "station/audio/station_wave_devices.h"
 #include "station/encoding/posix_serial_line.h"
 
 int main(int argc, char** argv) {
@@ -17,9 +17,10 @@ int main(int argc, char** argv) {
   // at once from inside a handler.
   kestrix::PosixSerialLine serialLine;
   kestrix::NullPsk31Modem modem;
-  kestrix::NullSoundKeyerFactory soundKeyers;
+  // A WAV file stands for a sound card and plays at a card's pace.
+  kestrix::StationWaveDevices waveDevices(kestrix::WavFileDevice::Pacing::kRealTime);
   kestrix::QtLauncher launcher;
-  kestrix::CKestrixDlg window(loop, {serialLine, modem, soundKeyers, launcher},
+  kestrix::CKestrixDlg window(loop, {serialLine, modem, waveDevices, launcher},
                               [](int status) { std::_Exit(status); });
   window.show();
   window.GetStation().Start();

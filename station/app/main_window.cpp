@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "station/audio/sound_card_setup_window.h"
+
 namespace kestrix {
 
 namespace {
@@ -42,19 +44,21 @@ QPushButton* Button(const QString& text, int controlId, const std::function<void
   return button;
 }
 
-// The dialogs that are not built yet: the operator learns so from the log.
-class UnbuiltDialogs final : public StationDialogs {
+class MainWindowDialogs final : public StationDialogs {
  public:
-  explicit UnbuiltDialogs(EventLog& log) : log_(log) {}
+  MainWindowDialogs(Station& station, QWidget& window) : station_(station), window_(window) {}
+  // The schedule editor comes with its own code; until then the log says so.
   void ShowScheduleEditor() override {
-    log_.LogEvent("The schedule editor is not available in this version.");
+    station_.Log().LogEvent("The schedule editor is not available in this version.");
   }
   void ShowSoundCardSetup() override {
-    log_.LogEvent("The sound card setup is not available in this version.");
+    SoundCardSetupWindow dialog(station_.Settings(), &window_);
+    dialog.exec();
   }
 
  private:
-  EventLog& log_;
+  Station& station_;
+  QWidget& window_;
 };
 
 }  // namespace
@@ -88,7 +92,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       messageBox_(*this) {
   setWindowTitle("kestrix ");
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
-  dialogs_ = std::make_unique<UnbuiltDialogs>(station_->Log());
+  dialogs_ = std::make_unique<MainWindowDialogs>(*station_, *this);
   queueView_ = std::make_unique<QtQueueList>(*queueList_, station_->Queue());
 
   auto* central = new QWidget(this);

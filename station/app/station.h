@@ -11,7 +11,8 @@
 #include "station/app/station_window.h"
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"
-#include "station/audio/sound_keyer.h"
+#include "station/audio/sound_keying_thread.h"
+#include "station/audio/wave_device.h"
 #include "station/config/initialization_file.h"
 #include "station/config/recipient_menu.h"
 #include "station/config/saved_configuration.h"
@@ -46,7 +47,7 @@ namespace kestrix {
 struct StationDevices {
   SerialLine& serialLine;
   Psk31Modem& modem;
-  SoundKeyerFactory& soundKeyers;
+  WaveDeviceFactory& waveDevices;
   Launcher& launcher;
 };
 
@@ -82,6 +83,7 @@ class Station {
   QueueCommands& Commands() { return commands_; }
   FileTransmitter& Files() { return files_; }
   MonitorRing& Monitor() { return monitor_; }
+  SoundKeyingThreads& SoundKeying() { return soundKeying_; }
   SettingsMenus& Menus() { return settingsMenus_; }
   SavedConfiguration& Configuration() { return savedConfiguration_; }
   EditorCommands& Editor() { return editor_; }
@@ -103,6 +105,9 @@ class Station {
   SerialPort serialPort_;
   OutputRouter router_;
   Transmitter transmitter_;
+  // Destroyed before everything its workers use.
+  ToneState tones_;
+  SoundKeyingThreads soundKeying_;
   MorseKeyer morse_;
   ModeSelector modes_;
   CharacterEncoder encoder_;

@@ -32,7 +32,9 @@ class SoundKeyer {
 class SoundKeyerFactory {
  public:
   virtual ~SoundKeyerFactory() = default;
-  virtual std::unique_ptr<SoundKeyer> Create() = 0;
+  // The factory may keep the keyer alive after the caller lets go of it,
+  // until its worker has ended.
+  virtual std::shared_ptr<SoundKeyer> Create() = 0;
 };
 
 // No sound output: codes are taken and dropped at once.
@@ -47,7 +49,7 @@ class NullSoundKeyer final : public SoundKeyer {
 
 class NullSoundKeyerFactory final : public SoundKeyerFactory {
  public:
-  std::unique_ptr<SoundKeyer> Create() override { return std::make_unique<NullSoundKeyer>(); }
+  std::shared_ptr<SoundKeyer> Create() override { return std::make_shared<NullSoundKeyer>(); }
 };
 
 }  // namespace kestrix

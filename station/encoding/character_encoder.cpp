@@ -95,7 +95,7 @@ std::string ZoneTag(const std::tm& tm) {
 
 }  // namespace
 
-CharacterEncoder::CharacterEncoder(CodeOutput& output, EventLoop& clock)
+CharacterEncoder::CharacterEncoder(CodeOutput& output, const TimeSource& clock)
     : output_(output), clock_(clock) {}
 
 int CharacterEncoder::ExpandMacro(int character, int mode) {
@@ -231,6 +231,19 @@ void CharacterEncoder::EncodeCharacter(int character, int mode) {
       lastCode_ = entry.code;
       return;
   }
+}
+
+int CharacterEncoder::SendTextCharacter(unsigned char character, int mode) {
+  if (mode == kModeAscii || mode == kModePsk31) {
+    const int sent = ExpandMacro(character, mode);
+    if (sent != kNothingToSend) {
+      output_.SendCode(sent & 0x7F);
+    }
+    return sent;
+  }
+  const int upper = character >= 'a' && character <= 'z' ? character - 'a' + 'A' : character;
+  EncodeCharacter(upper, mode);
+  return upper;
 }
 
 }  // namespace kestrix

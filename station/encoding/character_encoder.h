@@ -14,9 +14,12 @@ namespace kestrix {
 
 class CharacterEncoder {
  public:
+  // What ExpandMacro gives for a character that sends nothing itself.
+  static constexpr int kNothingToSend = '^';
+
   // `clock` gives the date and time of the macros (local time from the
   // process time zone).
-  CharacterEncoder(CodeOutput& output, EventLoop& clock);
+  CharacterEncoder(CodeOutput& output, const TimeSource& clock);
 
   // Returns the character to send, or 94 ('^') when nothing is to be sent
   // for it. A character that completes a macro sends the expansion from
@@ -25,6 +28,10 @@ class CharacterEncoder {
   // Sends the codes for one character in a five-bit mode (1 ITA2, 2 TELEX,
   // any other value Military).
   void EncodeCharacter(int character, int mode);
+  // One character of a text in any mode but CW: ASCII and PSK31 after the
+  // macros, the five-bit modes in capitals through the shift logic.
+  // Returns the character that went out, or kNothingToSend.
+  int SendTextCharacter(unsigned char character, int mode);
 
   // The idle fill sent a letters shift outside the text: the receiving
   // machine is in letters now.
@@ -39,7 +46,7 @@ class CharacterEncoder {
 
  private:
   CodeOutput& output_;
-  EventLoop& clock_;
+  const TimeSource& clock_;
   std::int8_t shiftState_ = 0;
   std::uint8_t lastCode_ = 0;
   bool macroPending_ = false;

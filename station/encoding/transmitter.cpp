@@ -115,8 +115,10 @@ void Transmitter::CmRX() {
     modem_.EndTransmit();
   } else if (mode != kModeCw) {
     std::shared_ptr<SoundKeyer> keyer = router_.CurrentSoundKeyer();
-    if (keyer) {
-      keyer->ClearQueue();
+    // A code handed over just now is taken within one block; dropping it
+    // would cut the last character of the transmission.
+    while (keyer && !keyer->QueueEmpty()) {
+      loop_.WaitForNextEvent();
     }
     // The sound thread plays out what it has already made meanwhile.
     clock_.WaitClockTicks(2);

@@ -10,7 +10,6 @@
 namespace kestrix {
 namespace {
 
-constexpr int kNothingToSend = '^';
 // While paused the modem gets idle characters, so the PSK31 carrier stays up
 // with at most this many of them queued.
 constexpr int kModemIdleQueue = 2;
@@ -125,24 +124,14 @@ void FileTransmitter::SendCharacter(char& slot, int mode) {
       morse_.KeyMorseCharacter(c, MorseKeyer::kTextGap);
       break;
     case kModeAscii:
-    case kModePsk31: {
-      const int r = encoder_.ExpandMacro(c, mode);
-      slot = static_cast<char>(r);
-      ring_.Put(slot);
-      if (r != kNothingToSend) {
-        output_.SendCode(r & 0x7F);
-      }
-      break;
-    }
+    case kModePsk31:
     case kModeIta2:
     case kModeTelex:
-    case kModeMilitary: {
-      const unsigned char upper = UpperCase(c);
-      slot = static_cast<char>(upper);
+    case kModeMilitary:
+      // The ring shows what went out; the pane keeps it in the slot.
+      slot = static_cast<char>(encoder_.SendTextCharacter(c, mode));
       ring_.Put(slot);
-      encoder_.EncodeCharacter(upper, mode);
       break;
-    }
     default:
       break;
   }

@@ -96,9 +96,9 @@ class RecordingSoundKeyer final : public SoundKeyer {
 
 class RecordingSoundKeyerFactory final : public SoundKeyerFactory {
  public:
-  std::unique_ptr<SoundKeyer> Create() override {
+  std::shared_ptr<SoundKeyer> Create() override {
     made.push_back(std::make_shared<SoundKeyerRecord>());
-    return std::make_unique<RecordingSoundKeyer>(made.back());
+    return std::make_shared<RecordingSoundKeyer>(made.back());
   }
   std::vector<std::shared_ptr<SoundKeyerRecord>> made;
 };

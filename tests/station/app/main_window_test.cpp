@@ -9,6 +9,7 @@
 #include "station/app/qt_event_loop.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
+#include "tests/support/fake_wave_device.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/temp_working_directory.h"
 
@@ -20,7 +21,7 @@ using namespace std::chrono_literals;
 // The program's own devices and loop, in a scratch working directory.
 class MainWindowTest : public ::testing::Test {
  protected:
-  StationDevices Devices() { return {serialLine, modem, soundKeyers, launcher}; }
+  StationDevices Devices() { return {serialLine, modem, waveDevices, launcher}; }
 
   int argc = 1;
   char name[17] = "main_window_test";
@@ -30,7 +31,7 @@ class MainWindowTest : public ::testing::Test {
   QtEventLoop loop;
   PosixSerialLine serialLine;
   NullPsk31Modem modem;
-  NullSoundKeyerFactory soundKeyers;
+  testing::FakeWaveDeviceFactory waveDevices;
   QtLauncher launcher;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "station/app/station.h"
+#include "tests/support/fake_wave_device.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
@@ -53,11 +54,11 @@ class StationTest : public ::testing::Test {
   FakeStationWindow window;
   RecordingSerialLine line{loop};
   RecordingPsk31Modem modem;
-  RecordingSoundKeyerFactory keyers;
+  FakeWaveDeviceFactory waveDevices;
   NoEditor launcher;
   std::vector<int> exits;
   Station station{
-      loop, window, {line, modem, keyers, launcher}, [this](int s) { exits.push_back(s); }};
+      loop, window, {line, modem, waveDevices, launcher}, [this](int s) { exits.push_back(s); }};
   StationSettings& settings = station.Settings();
 };
 

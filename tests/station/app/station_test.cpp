@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "station/config/menu_ids.h"
+#include "tests/support/fake_wave_device.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_serial_line.h"
 #include "tests/support/simulated_event_loop.h"
@@ -26,11 +27,11 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
   FakeStationWindow window;
   testing::RecordingSerialLine line(loop);
   NullPsk31Modem modem;
-  NullSoundKeyerFactory soundKeyers;
+  testing::FakeWaveDeviceFactory waveDevices;
   struct : Launcher {
     bool OpenInEditor(const std::string&) override { return false; }
   } launcher;
-  Station station(loop, window, {line, modem, soundKeyers, launcher},
+  Station station(loop, window, {line, modem, waveDevices, launcher},
                   [](int) { FAIL() << "no timer refused here"; });
 
   std::filesystem::create_directory("data");
@@ -75,11 +76,11 @@ TEST(Station, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) 
   testing::RecordingSerialLine line(loop);
   line.devices = {"/dev/ttyS0", "/dev/ttyUSB0"};
   NullPsk31Modem modem;
-  NullSoundKeyerFactory soundKeyers;
+  testing::FakeWaveDeviceFactory waveDevices;
   struct : Launcher {
     bool OpenInEditor(const std::string&) override { return false; }
   } launcher;
-  Station station(loop, window, {line, modem, soundKeyers, launcher}, [](int) {});
+  Station station(loop, window, {line, modem, waveDevices, launcher}, [](int) {});
 
   testing::WriteFile("Kestrix.ini",
                      "QERVCOMMPORT=\"com3\"\nQERVSERIALDEVICE=\"COM3=/dev/ttyUSB0\"\n"

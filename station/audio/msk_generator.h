@@ -1,0 +1,53 @@
+#pragma once
+// Audio FSK for one character: a block of samples holding the whole
+// asynchronous frame as a phase-continuous tone. Mark is always the lower
+// tone. The bit clock and the tone phase run on from block to block.
+
+#include <cstdint>
+
+namespace kestrix {
+
+// The tone state the generators of the whole program share: the phase is
+// never reset, so the tone stays continuous across characters, idle and
+// transmissions. Used by one sound keying thread at a time.
+struct ToneState {
+  double tonePhase = 0.0;  // radians, [0, 2 pi)
+  double halfShift = 0.0;  // Hz, set at transmitter-on
+  double baud = 45.45;     // copied by Init
+};
+
+class CMSKGen {
+ public:
+  explicit CMSKGen(ToneState& shared);
+  virtual ~CMSKGen() = default;
+
+  // Takes `baud` into the shared state and starts the bit clock.
+  void Init(int sampleRate, double centre, double baud);
+  void SetFrequency(int sampleRate, double centre);
+  // Fills buffer[0..count) with the frame of `code` (0: an idle block of
+  // mark); returns the index of the last sample where a level was set.
+  int GenerateCharacter(double* buffer, int count, int code, int dataBits);
+
+ private:
+  ToneState& shared_;
+  double twoPi_;
+  double samplePeriod_ = 0.0;
+  double bitClock_ = 0.0;
+  double bitPeriod_ = 0.0;
+  double stepHigh_ = 0.0;
+  double stepLow_ = 0.0;
+};
+
+// The output level stage.
+class CGenerators {
+ public:
+  virtual ~CGenerators() = default;
+  static constexpr double kGain = 4739.0;
+  void ApplyGain(int count, double* buffer, double gain);
+};
+
+// Samples per character block: (data bits + start + stop) bit periods at
+// `baud`, truncated. 5 data bits stop with 1.5 periods, 6..8 with 2.
+int SamplesPerCharacter(int dataBits, int sampleRate, double baud);
+
+}  // namespace kestrix

@@ -1,0 +1,139 @@
+#include "station/render/bulletin_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "station/encoding/station_mode.h"
+#include "tests/support/temp_working_directory.h"
+
+namespace kestrix {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+// What an outside decoder makes of a WAV file; minimodem is installed by
+// the test command, so a missing one is a failure, not a skip. The frames'
+// stop element is one or two whole bits (the bit clock never stops), and
+// minimodem's quick search now and then settles on a wrong alignment for
+// those: "-l 20" lets it search them fully.
+std::string Decode(const std::string& arguments) {
+  const std::string command = "minimodem --rx -q -l 20 " + arguments + " 2>/dev/null";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  EXPECT_NE(pipe, nullptr) << command;
+  if (pipe == nullptr) {
+    return "";
+  }
+  std::string out;
+  char chunk[4096];
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+    out.append(chunk, n);
+  }
+  EXPECT_EQ(::pclose(pipe), 0) << command;
+  return out;
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+RenderOptions Options(int mode, double baud) {
+  RenderOptions options;
+  options.mode = mode;
+  options.baud = baud;
+  options.input = "bulletin.txt";
+  options.output = "air.wav";
+  return options;
+}
+
+class BulletinRendererTest : public ::testing::Test {
+ protected:
+  BulletinRendererTest() { WriteFile("bulletin.txt", kBulletin); }
+  static constexpr const char* kBulletin =
+      "CQ CQ DE N0CALL\r\nTHE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789\r\n"
+      "WX: 12/3 -5C, WIND 270/15 (GUSTS 25)?\r\n";
+  testing::TempWorkingDirectory dir;
+};
+
+TEST_F(BulletinRendererTest, MilitaryDecodesToTheTextAtEveryTeleprinterRate) {
+  for (const double baud : {45.45, 50.0, 75.0, 100.0}) {
+    std::string error;
+    ASSERT_TRUE(BulletinRenderer::Render(Options(kModeMilitary, baud), error)) << error;
+    const std::string mode =
+        baud == 45.45 ? "rtty" : "--baudot --stopbits 1.5 " + std::to_string(baud);
+    EXPECT_EQ(WithoutCarriageReturns(Decode("-M 2125 -S 2295 -f air.wav " + mode)),
+              WithoutCarriageReturns(kBulletin))
+        << baud;
+  }
+}
+
+TEST_F(BulletinRendererTest, Ita2AndTelexGoOutAsTheirOwnFrames) {
+  SystemTimeSource clock;
+  for (const int mode : {kModeIta2, kModeTelex}) {
+    std::string error;
+    ASSERT_TRUE(BulletinRenderer::Render(Options(mode, 45.45), error)) << error;
+    // The frames the decoder saw, as "01101" groups of 5 bits, bit 0 first.
+    const std::string frames = Decode("-M 2125 -S 2295 --binary-output -f air.wav rtty");
+    std::string expected;
+    for (int code : BulletinRenderer::TransmissionCodes(Options(mode, 45.45), kBulletin, clock)) {
+      if (code == 0) {
+        continue;  // idle mark is no frame
+      }
+      for (int bit = 0; bit < 5; ++bit) {
+        expected += (code >> bit & 1) ? '1' : '0';
+      }
+    }
+    std::string seen;
+    for (char c : frames) {
+      if (c == '0' || c == '1') {
+        seen += c;
+      }
+    }
+    EXPECT_EQ(seen, expected) << mode;
+  }
+}
+
+TEST_F(BulletinRendererTest, AsciiGoesOutWithEightBitsAndTwoStopBits) {
+  std::string error;
+  ASSERT_TRUE(BulletinRenderer::Render(Options(kModeAscii, 110), error)) << error;
+  EXPECT_EQ(Decode("-M 2125 -S 2295 -8 --stopbits 2 -f air.wav 110"), kBulletin);
+}
+
+TEST_F(BulletinRendererTest, ACommandLineIsCheckedBeforeAnythingIsWritten) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* error;
+  };
+  const Row rows[] = {
+      {{"in.txt"}, "give one INPUT and one OUTPUT file"},
+      {{"--mode", "baudot", "a", "b"}, "unknown mode \"baudot\""},
+      {{"--baud", "fast", "a", "b"}, "--baud needs a number, not \"fast\""},
+      {{"--space", "5000", "a", "b"}, "--space 5000 is out of range"},
+      {{"--shift", "170", "a", "b"}, "unknown option --shift"},
+      {{"a", "b", "--mark"}, "--mark needs a value"},
+  };
+  for (const Row& row : rows) {
+    std::string error;
+    EXPECT_FALSE(BulletinRenderer::ParseArguments(row.args, error).has_value());
+    EXPECT_EQ(error, row.error);
+  }
+  std::string error;
+  const auto options = BulletinRenderer::ParseArguments(
+      {"--mode", "telex", "--baud", "50", "--mark", "1275", "--space", "1445", "in", "out"}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_EQ(options->mode, kModeTelex);
+  EXPECT_EQ(options->baud, 50.0);
+  EXPECT_EQ(options->markTone, 1275.0);
+  EXPECT_EQ(options->output, "out");
+
+  RenderOptions missing = Options(kModeMilitary, 45.45);
+  missing.input = "none.txt";
+  EXPECT_FALSE(BulletinRenderer::Render(missing, error));
+  EXPECT_EQ(error, "cannot read none.txt");
+  EXPECT_EQ(ReadFile("air.wav"), "");
+}
+
+}  // namespace
+}  // namespace kestrix

@@ -1,0 +1,125 @@
+#pragma once
+// A wave device the test drives: it records what it is given and hands
+// buffers back when told (or at once, once started, in auto mode).
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "station/audio/wave_device.h"
+
+namespace kestrix::testing {
+
+struct FakeWaveDeviceState {
+  std::mutex mutex;
+  int openResult = 0;
+  bool autoComplete = false;
+  bool open = false;
+  bool started = false;
+  int restarts = 0;
+  int resets = 0;
+  int closes = 0;
+  int pending = 0;  // handed over, not yet done
+  std::vector<std::vector<std::uint8_t>> written;
+  WaveDevice::BufferDone onDone;
+
+  // Hands back the oldest pending buffer; false when none is pending.
+  bool CompleteOne() {
+    WaveDevice::BufferDone done;
+    {
+      std::lock_guard lock(mutex);
+      if (pending == 0) {
+        return false;
+      }
+      --pending;
+      done = onDone;
+    }
+    done();
+    return true;
+  }
+  void CompleteAll() {
+    while (CompleteOne()) {
+    }
+  }
+  std::size_t WrittenCount() {
+    std::lock_guard lock(mutex);
+    return written.size();
+  }
+  // Blocks until `count` buffers were handed over; the long limit only
+  // turns a hang into a failure.
+  bool WaitForWrites(std::size_t count) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(30),
+                            [&] { return written.size() >= count; });
+  }
+  std::condition_variable changed;
+};
+
+class FakeWaveDevice final : public WaveDevice {
+ public:
+  explicit FakeWaveDevice(std::shared_ptr<FakeWaveDeviceState> state) : state_(std::move(state)) {}
+
+  int Open(const WaveFormat&, BufferDone onDone) override {
+    std::lock_guard lock(state_->mutex);
+    state_->onDone = std::move(onDone);
+    state_->open = state_->openResult == 0;
+    return state_->openResult;
+  }
+  int Restart() override {
+    {
+      std::lock_guard lock(state_->mutex);
+      state_->started = true;
+      ++state_->restarts;
+    }
+    if (state_->autoComplete) {
+      state_->CompleteAll();
+    }
+    return 0;
+  }
+  int Write(const std::uint8_t* data, std::size_t bytes) override {
+    bool complete = false;
+    {
+      std::lock_guard lock(state_->mutex);
+      state_->written.emplace_back(data, data + bytes);
+      ++state_->pending;
+      state_->changed.notify_all();
+      complete = state_->autoComplete && state_->started;
+    }
+    if (complete) {
+      state_->CompleteAll();
+    }
+    return 0;
+  }
+  void Reset() override {
+    {
+      std::lock_guard lock(state_->mutex);
+      ++state_->resets;
+    }
+    state_->CompleteAll();
+  }
+  void Close() override {
+    std::lock_guard lock(state_->mutex);
+    ++state_->closes;
+    state_->open = false;
+  }
+
+ private:
+  std::shared_ptr<FakeWaveDeviceState> state_;
+};
+
+// Every device it makes shares `state`; it records what was asked for.
+class FakeWaveDeviceFactory final : public WaveDeviceFactory {
+ public:
+  std::unique_ptr<WaveDevice> Create(int soundCardID, const std::string& configured) override {
+    requests.emplace_back(soundCardID, configured);
+    return std::make_unique<FakeWaveDevice>(state);
+  }
+  std::shared_ptr<FakeWaveDeviceState> state = std::make_shared<FakeWaveDeviceState>();
+  std::vector<std::pair<int, std::string>> requests;
+};
+
+}  // namespace kestrix::testing
