@@ -6,6 +6,7 @@
 #include "station/app/main_window.h"
 #include "station/app/qt_controls.h"
 #include "station/app/qt_event_loop.h"
+#include "station/app/termination_signals.h"
 #include "station/audio/psk31_modem.h"
 #include "station/audio/station_wave_devices.h"
 #include "station/encoding/posix_serial_line.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
   kestrix::QtLauncher launcher;
   kestrix::CKestrixDlg window(loop, {serialLine, modem, waveDevices, launcher},
                               [](int status) { std::_Exit(status); });
+  // A service manager's stop ends the station as the close box does.
+  kestrix::TerminationSignals stopRequests([&window] { window.CloseWithoutQuestion(); });
   window.show();
   window.GetStation().Start();
   const int status = QApplication::exec();

@@ -1,6 +1,7 @@
 #include "station/app/main_window.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "station/app/about_window.h"
 #include "station/audio/sound_card_setup_window.h"
 
 namespace kestrix {
@@ -77,6 +79,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       fileNameEdit_(Field("fileName", 1031)),
       textEdit_(new QPlainTextEdit),
       eventList_(new QListWidget),
+      chatTree_(new QTreeWidget),
       statusList_(*eventList_),
       clockField_(*clockEdit_),
       charactersLeftField_(*charactersLeftEdit_),
@@ -87,10 +90,12 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       flowField_(*flowEdit_),
       fileNameField_(*fileNameEdit_),
       title_(*this),
+      chatUsers_(*chatTree_),
       textPane_(*textEdit_),
       chooser_(*chooserCombo_),
       messageBox_(*this) {
   setWindowTitle("kestrix ");
+  endProcess_ = endProcess;
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
   dialogs_ = std::make_unique<MainWindowDialogs>(*station_, *this);
   queueView_ = std::make_unique<QtQueueList>(*queueList_, station_->Queue());
@@ -102,8 +107,13 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   queueList_->setProperty("controlId", 1002);
   queueList_->setFont(Fixed());
   layout->addWidget(queueList_, 2);
-  layout->addWidget(BuildFieldRow());
-  layout->addWidget(BuildControlGroups());
+  auto* middle = new QHBoxLayout;
+  auto* fieldsAndControls = new QVBoxLayout;
+  fieldsAndControls->addWidget(BuildFieldRow());
+  fieldsAndControls->addWidget(BuildControlGroups());
+  middle->addLayout(fieldsAndControls, 3);
+  middle->addWidget(BuildChatGroup(), 2);
+  layout->addLayout(middle);
   layout->addWidget(BuildTextPane(), 3);
   eventList_->setObjectName("eventList");
   eventList_->setProperty("controlId", kEventListId);
@@ -144,6 +154,24 @@ QWidget* CKestrixDlg::BuildFieldRow() {
   return row;
 }
 
+QWidget* CKestrixDlg::BuildChatGroup() {
+  auto* box = new QGroupBox("Status");
+  auto* layout = new QVBoxLayout(box);
+  chatTree_->setObjectName("chatUsers");
+  chatTree_->setProperty("controlId", 1124);
+  chatTree_->setRootIsDecorated(false);
+  chatTree_->setHeaderLabels({"Chat User", "Login Time", "PID", "IP Address"});
+  const int widths[] = {120, 140, 60, 130};
+  for (int column = 0; column < 4; ++column) {
+    chatTree_->setColumnWidth(column, widths[column]);
+  }
+  layout->addWidget(chatTree_);
+  QPushButton* kill = Button("Kill", 1125, [] {});
+  kill->setEnabled(false);  // the chat server enables it for a chosen user
+  layout->addWidget(kill);
+  return box;
+}
+
 QWidget* CKestrixDlg::BuildControlGroups() {
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
@@ -181,6 +209,7 @@ QWidget* CKestrixDlg::BuildTextPane() {
   textEdit_->setReadOnly(true);
   textEdit_->setFont(Fixed());
   textEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  textEdit_->setStyleSheet("QPlainTextEdit { padding-left: 0px; padding-right: 75px; }");
   layout->addWidget(textEdit_, 1);
   // An 80-column ruler under the pane, for the teleprinter's line length.
   QString ruler;
@@ -209,11 +238,14 @@ void CKestrixDlg::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 // Escape and Ctrl-Break only beep: the window closes through its close
-// question alone. Down opens the file chooser's list.
+// question alone. Enter does nothing. Down opens the file chooser's list.
 void CKestrixDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Cancel ||
       (event->key() == Qt::Key_Pause && event->modifiers() & Qt::ControlModifier)) {
     messageBox_.Beep();
+    return;
+  }
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     return;
   }
   if (event->key() == Qt::Key_Down) {
@@ -224,11 +256,43 @@ void CKestrixDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CKestrixDlg::closeEvent(QCloseEvent* event) {
+  if (!shutDown_ && askBeforeClosing_ &&
+      messageBox_.Show("              Are you sure?", "Closing Kestrix Application",
+                       MessageBoxButtons::kYesNo) != MessageBoxResult::kYes) {
+    event->ignore();
+    return;
+  }
   if (!shutDown_) {
     shutDown_ = true;
     station_->Shutdown();
   }
   event->accept();
+  // The program ends here, even when the close came while a transmission
+  // waited inside the event loop: nothing is left to save, and the log
+  // file is closed after every line.
+  endProcess_(0);
+}
+
+void CKestrixDlg::CloseWithoutQuestion() {
+  askBeforeClosing_ = false;
+  close();
+}
+
+void CKestrixDlg::ShowAbout() {
+  AboutWindow about(station_->AboutLines(), this);
+  about.exec();
+}
+
+void CKestrixDlg::AddMultipleFiles() {
+  const QStringList chosen = QFileDialog::getOpenFileNames(
+      this, "Open - Kestrix Controller Files to Load",
+      QString::fromStdString(station_->Settings().QERVDataPath),
+      "TXT Files (*.txt);;DOC Files (*.doc);;Pictures (*.pix);;All Files (*)");
+  std::vector<std::string> sources;
+  for (const QString& file : chosen) {
+    sources.push_back(file.toStdString());
+  }
+  station_->Import().ImportFiles(sources);
 }
 
 }  // namespace kestrix

@@ -43,6 +43,10 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   TextField& WindowTitle() override { return title_; }
   TextPane& TransmittedText() override { return textPane_; }
   FileChooser& Chooser() override { return chooser_; }
+  ChatUserList& ChatUsers() override { return chatUsers_; }
+
+  // Closes as a service manager's stop does: no question, then shutdown.
+  void CloseWithoutQuestion();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -52,10 +56,13 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
  private:
   QWidget* BuildChooserRow();
   QWidget* BuildFieldRow();
+  QWidget* BuildChatGroup();
   QWidget* BuildControlGroups();
   QWidget* BuildTextPane();
   void BuildMenus();
   void OnQueueDoubleClick();
+  void ShowAbout();
+  void AddMultipleFiles();
 
   std::unique_ptr<StationDialogs> dialogs_;
   QComboBox* chooserCombo_;
@@ -70,6 +77,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QLineEdit* fileNameEdit_;
   QPlainTextEdit* textEdit_;
   QListWidget* eventList_;
+  QTreeWidget* chatTree_;
 
   QtStatusList statusList_;
   QtTextField clockField_;
@@ -81,13 +89,16 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QtTextField flowField_;
   QtTextField fileNameField_;
   QtWindowTitle title_;
+  QtChatUserList chatUsers_;
   QtTextPane textPane_;
   QtFileChooser chooser_;
   QtMessageBox messageBox_;
   QtMenuControls menus_;
   std::unique_ptr<Station> station_;
   std::unique_ptr<QtQueueList> queueView_;
+  WindowClock::EndProcess endProcess_;
   bool shutDown_ = false;
+  bool askBeforeClosing_ = true;
 };
 
 }  // namespace kestrix

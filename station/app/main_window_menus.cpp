@@ -51,6 +51,8 @@ void CKestrixDlg::BuildMenus() {
       [&st] { st.Commands().MoveSelectedToTop(); });
   add(file, "Send Selected  File", menu::kSendSelectedFile,
       [&st] { st.Cycle().OnManagequeueSendnextfile(); });
+  add(file, "Add Multiple Files from Anywhere . . .", menu::kAddMultipleFiles,
+      [this] { AddMultipleFiles(); });
   add(file, "Remove Selected Items", menu::kRemoveSelected,
       [&st] { st.Commands().RemoveSelected(); });
   add(file, "Clear Entire Queue", menu::kClearQueue, [&st] { st.Commands().ClearQueue(); });
@@ -131,6 +133,13 @@ void CKestrixDlg::BuildMenus() {
   add(
       test, "Send Break Signal", menu::kSendBreakSignal,
       [&st] { st.Transmit().ToggleBreakSignal(); }, true);
+
+  // Linux window managers keep no system menu of the program's own; its
+  // two items go in a menu of their own.
+  QMenu* system = menuBar()->addMenu("Kestrix");
+  add(system, "&About Kestrix...", menu::kAboutBox, [this] { ShowAbout(); });
+  add(system, "Schedule Editor", menu::kSystemScheduleEditor,
+      [this] { dialogs_->ShowScheduleEditor(); });
 
   QAction* help = menuBar()->addAction("Help");  // an item of the bar itself, without action
   help->setData(menu::kHelp);

@@ -1,9 +1,12 @@
 #include "station/app/qt_controls.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextCursor>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace kestrix {
@@ -51,6 +54,15 @@ std::string QtWindowTitle::Text() const {
 
 MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& caption,
                                     MessageBoxButtons buttons) {
+  // Every box also goes to standard error, the service log of an
+  // unattended station.
+  std::string oneLine = text;
+  std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+  std::fprintf(stderr, "kestrix: %s: %s\n", caption.c_str(), oneLine.c_str());
+  // Without a display nobody could answer: the box is taken as answered.
+  if (QGuiApplication::platformName() == "offscreen") {
+    return buttons == MessageBoxButtons::kYesNo ? MessageBoxResult::kYes : MessageBoxResult::kOk;
+  }
   QMessageBox box(&parent_);
   box.setWindowTitle(ToQString(caption));
   box.setText(ToQString(text));
@@ -202,6 +214,13 @@ void QtMenuControls::SetItemText(int id, const std::string& text) {
 std::string QtMenuControls::ItemText(int id) const {
   QAction* action = Action(id);
   return action == nullptr ? std::string() : action->text().toStdString();
+}
+
+void QtChatUserList::ShowChatDisabled() {
+  tree_.clear();
+  auto* row = new QTreeWidgetItem(&tree_);
+  row->setText(0, "CHAT DISABLED");
+  tree_.setEnabled(false);
 }
 
 }  // namespace kestrix

@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <map>
 
+#include "station/app/chat_user_list.h"
 #include "station/app/launcher.h"
 #include "station/app/message_box.h"
 #include "station/app/status_list.h"
@@ -41,6 +43,15 @@ class QtTextField final : public TextField {
 
  private:
   QLineEdit& edit_;
+};
+
+class QtChatUserList final : public ChatUserList {
+ public:
+  explicit QtChatUserList(QTreeWidget& tree) : tree_(tree) {}
+  void ShowChatDisabled() override;
+
+ private:
+  QTreeWidget& tree_;
 };
 
 // The window's title, set like a field.

@@ -4,9 +4,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "station/app/text_case.h"
 #include "station/config/menu_ids.h"
 
 namespace kestrix {
+
+namespace {
+constexpr int kCentreFrequency = 2210;  // Hz, between the start tones
+}  // namespace
 
 Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
                  WindowClock::EndProcess endProcess)
@@ -52,6 +57,8 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
                      recipientMenu_),
       savedConfiguration_(settings_, log_, settingsMenus_),
       editor_(settings_, loop, log_, devices.launcher),
+      import_(settings_, log_, window.Chooser(), commands_),
+      network_(settings_, log_, window.ChatUsers()),
       menus_(window.Menus()),
       flowStatus_(window.FlowStatus()) {
   clock_.SetClockTickWork([this] { OnClockTick(); });
@@ -85,6 +92,9 @@ void Station::Start() {
   clock_.OnTimer(WindowClock::kStartClock);
   cwIdentifier_.BuildCwidText(settings_.QERVCallsign);
   ShowStartMarksAndOpenPort();
+  // The sound keying thread reads the centre at every transmitter-on.
+  settings_.centerFrequency = kCentreFrequency;
+  network_.StartNetworkServers();
   if (enableScheduler) {
     cycle_.CmEnable();
   }
@@ -102,6 +112,10 @@ void Station::ShowStartMarksAndOpenPort() {
   modes_.ShowMode();
   serialMenus_.OpenConfiguredPort();
   soundCardMenu_.ShowSoundCard();
+}
+
+std::vector<std::string> Station::AboutLines() const {
+  return AboutListing::Lines(settings_, SpelledOut(settings_.QERVCallsign), help_);
 }
 
 void Station::Shutdown() {

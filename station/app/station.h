@@ -4,9 +4,11 @@
 // runs start-up and shutdown. The main window owns one Station and lends it
 // its controls; the program hands it the devices.
 
+#include "station/app/about_listing.h"
 #include "station/app/editor_commands.h"
 #include "station/app/event_log.h"
 #include "station/app/event_loop.h"
+#include "station/app/file_import.h"
 #include "station/app/launcher.h"
 #include "station/app/station_window.h"
 #include "station/app/window_clock.h"
@@ -30,6 +32,7 @@
 #include "station/encoding/serial_port.h"
 #include "station/encoding/transmit_busy.h"
 #include "station/encoding/transmitter.h"
+#include "station/net/unbuilt_network_servers.h"
 #include "station/queue/clock_tick.h"
 #include "station/queue/cw_identifier.h"
 #include "station/queue/file_transmitter.h"
@@ -87,10 +90,13 @@ class Station {
   SettingsMenus& Menus() { return settingsMenus_; }
   SavedConfiguration& Configuration() { return savedConfiguration_; }
   EditorCommands& Editor() { return editor_; }
+  FileImport& Import() { return import_; }
   CwIdCommands& CwIdMenu() { return cwIdentifier_; }
   CwIdentifier& Identification() { return cwIdentifier_; }
   ScriptCommands& Scripts() { return scriptCommands_; }
   ScriptHelp& Help() { return help_; }
+  // The About box's listing for the settings in force.
+  std::vector<std::string> AboutLines() const;
 
  private:
   void CreateWorkingDirectories();
@@ -131,6 +137,8 @@ class Station {
   SettingsMenus settingsMenus_;
   SavedConfiguration savedConfiguration_;
   EditorCommands editor_;
+  FileImport import_;
+  UnbuiltNetworkServers network_;
   MenuControls& menus_;
   TextField& flowStatus_;
 };

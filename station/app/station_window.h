@@ -2,6 +2,7 @@
 // The main window's controls as the station logic knows them. Each later
 // control is added here as one more accessor; the logic never sees a widget.
 
+#include "station/app/chat_user_list.h"
 #include "station/app/message_box.h"
 #include "station/app/status_list.h"
 #include "station/app/text_field.h"
@@ -29,6 +30,7 @@ class StationWindow {
   virtual TextField& WindowTitle() = 0;
   virtual TextPane& TransmittedText() = 0;  // 1047
   virtual FileChooser& Chooser() = 0;       // 1060
+  virtual ChatUserList& ChatUsers() = 0;    // 1124
 };
 
 }  // namespace kestrix

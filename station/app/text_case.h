@@ -1,6 +1,7 @@
 #pragma once
-// Upper-casing of ASCII text: keys, commands and port names are matched
-// without regard to case.
+// Small text helpers: upper-casing (keys, commands and port names are
+// matched without regard to case) and spelling out (the call sign in the
+// window title and the About box).
 
 #include <cctype>
 #include <string>
@@ -12,6 +13,16 @@ inline std::string UpperCase(std::string text) {
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
   return text;
+}
+
+// "N0CALL" -> "N 0 C A L L ".
+inline std::string SpelledOut(const std::string& text) {
+  std::string spelled;
+  for (char c : text) {
+    spelled += c;
+    spelled += ' ';
+  }
+  return spelled;
 }
 
 }  // namespace kestrix

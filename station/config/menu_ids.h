@@ -72,5 +72,8 @@ constexpr int kViewLog = 32778;
 constexpr int kSendBreakSignal = 32824;
 // Help
 constexpr int kHelp = 32817;
+// System menu
+constexpr int kAboutBox = 16;
+constexpr int kSystemScheduleEditor = 32;
 
 }  // namespace kestrix::menu

@@ -1,5 +1,6 @@
 #include "station/queue/cw_identifier.h"
 
+#include "station/app/text_case.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/station_mode.h"
 #include "station/encoding/tx_line.h"
@@ -25,13 +26,8 @@ CwIdentifier::CwIdentifier(StationSettings& settings, EventLog& log, WindowClock
 void CwIdentifier::BuildCwidText(const std::string& callSign) {
   text_ = ("de " + callSign + " " + callSign).substr(0, kTextSize);
   help_.SetCwIdText(text_);
-  std::string spelled;
-  for (char c : callSign) {
-    spelled += c;
-    spelled += ' ';
-  }
   controls_.windowTitle.SetText("Kestrix2011/Chat                                          " +
-                                spelled);
+                                SpelledOut(callSign));
 }
 
 void CwIdentifier::Cwid() {

@@ -67,6 +67,12 @@ class RecordingFileChooser final : public FileChooser {
   std::string edit;
 };
 
+class RecordingChatUserList final : public ChatUserList {
+ public:
+  void ShowChatDisabled() override { disabled = true; }
+  bool disabled = false;
+};
+
 class FakeStationWindow final : public StationWindow {
  public:
   StatusList& EventList() override { return eventList; }
@@ -81,6 +87,7 @@ class FakeStationWindow final : public StationWindow {
   TextField& CharactersLeft() override { return charactersLeft; }
   TextField& FileNameLine() override { return fileName; }
   TextField& WindowTitle() override { return title; }
+  ChatUserList& ChatUsers() override { return chatUsers; }
   TextPane& TransmittedText() override { return textPane; }
   FileChooser& Chooser() override { return chooser; }
 
@@ -93,6 +100,7 @@ class FakeStationWindow final : public StationWindow {
   RecordingFileChooser chooser;
   RecordingTextField clock;
   RecordingTextField title;
+  RecordingChatUserList chatUsers;
   RecordingMessageBox messageBox;
 };
 

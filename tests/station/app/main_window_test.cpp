@@ -36,7 +36,8 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
-  CKestrixDlg window(loop, Devices(), [](int) { FAIL() << "timer refused"; });
+  std::vector<int> exits;
+  CKestrixDlg window(loop, Devices(), [&exits](int status) { exits.push_back(status); });
   window.show();
   window.GetStation().Start();
 
@@ -62,10 +63,11 @@ TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown[0].size(), 24);
 
-  window.close();
+  window.close();  // the close question is answered Yes without a display
   EXPECT_TRUE(events->item(events->count() - 1)
                   ->text()
                   .endsWith(" > ***** RTTY Application has been TERMINATED *****"));
+  EXPECT_EQ(exits, std::vector<int>{0});
 }
 
 // The marks and graying an operator sees, on a real (pseudo-terminal) port

@@ -46,8 +46,23 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
       "09:05:07 > OnReload : Reloading Schedule List",
       "09:05:07 > GetSchedule : Cannot open data/schedule_temp.lst input file.",
       "09:05:07 > QERVEmailAddress overridden and changed to \"QERV\"",
-      "09:05:07 > Invalid Comport \"NULL\" requested and is not available"};
+      "09:05:07 > Invalid Comport \"NULL\" requested and is not available",
+      "09:05:07 > SMTP server on port 25 is not available in this version.",
+      "09:05:07 > SMTP server on port 593 is not available in this version.",
+      "09:05:07 > Chat server on port 23 is not available in this version."};
   EXPECT_EQ(window.eventList.lines, startLines);
+  EXPECT_TRUE(std::filesystem::is_directory("log"));
+  EXPECT_TRUE(window.title.Text().ends_with("N o n e "));
+  const auto about = station.AboutLines();
+  ASSERT_GE(about.size(), 8u);
+  EXPECT_EQ(about[1], "N o n e  RTTY broadcast transmitter.");
+  EXPECT_EQ(about[3], "Comport is set to NULL");
+  EXPECT_EQ(about[4], "Baud Rate is set to 45.450001.");
+  EXPECT_EQ(about[6], "Mode is set to Military.");
+  EXPECT_EQ(about[7], "RTS and DTR not being used for anything");
+  EXPECT_EQ(about[30], "$CWID     // de None None");  // the help list begins at 18
+  EXPECT_EQ(about.back(), "-------------------------------------------");
+  EXPECT_EQ(about.size(), 18u + 36u + 12u);
   EXPECT_EQ(station.Queue().Texts(), (std::vector<std::string>{"03/07/2026 09:05:17 news.txt"}));
   EXPECT_NE(std::find(window.chooser.items.begin(), window.chooser.items.end(), "schedule.lst"),
             window.chooser.items.end());
