@@ -94,13 +94,28 @@ void QtMessageBox::Beep() {
 }
 
 void QtTextPane::SetText(const std::string& text) {
-  edit_.setPlainText(ToQString(text));
+  std::string shown;
+  positions_.assign(text.size(), 0);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    positions_[i] = static_cast<int>(shown.size());
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      continue;  // the LF that follows stands for both
+    }
+    shown += text[i] == '\r' ? '\n' : text[i];
+  }
+  edit_.setPlainText(ToQString(shown));
 }
 
 void QtTextPane::SelectCharacter(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= positions_.size()) {
+    return;
+  }
+  const int at = std::min(positions_[static_cast<std::size_t>(index)],
+                          std::max(edit_.document()->characterCount() - 1, 0));
   QTextCursor cursor(edit_.document());
-  cursor.setPosition(index);
-  cursor.setPosition(index + 1, QTextCursor::KeepAnchor);
+  cursor.setPosition(at);
+  cursor.setPosition(std::min(at + 1, edit_.document()->characterCount() - 1),
+                     QTextCursor::KeepAnchor);
   edit_.setTextCursor(cursor);
   edit_.ensureCursorVisible();
 }

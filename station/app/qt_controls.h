@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <map>
+#include <vector>
 
 #include "station/app/chat_user_list.h"
 #include "station/app/launcher.h"
@@ -84,6 +85,9 @@ class QtTextPane final : public TextPane {
 
  private:
   QPlainTextEdit& edit_;
+  // The pane shows a line end as one character where the text has CR LF:
+  // the pane position of each character of the text.
+  std::vector<int> positions_;
 };
 
 class QtFileChooser final : public FileChooser {

@@ -120,5 +120,19 @@ TEST_F(MainWindowTest, MenusShowThePortAndGrayTheSerialMenusWithoutOne) {
   window.GetStation().Shutdown();
 }
 
+// The pane shows CR LF as one line end; the character being sent is still
+// the one selected.
+TEST_F(MainWindowTest, TextPaneSelectsTheCharacterBeingSentAcrossLineEnds) {
+  QPlainTextEdit edit;
+  QtTextPane pane(edit);
+  pane.SetText("AB\r\nCD\rE");
+  pane.SelectCharacter(4);
+  EXPECT_EQ(edit.textCursor().selectedText(), "C");
+  pane.SelectCharacter(7);
+  EXPECT_EQ(edit.textCursor().selectedText(), "E");
+  pane.SelectCharacter(99);  // past the end: nothing happens
+  EXPECT_EQ(edit.textCursor().selectedText(), "E");
+}
+
 }  // namespace
 }  // namespace kestrix

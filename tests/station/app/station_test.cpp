@@ -121,5 +121,31 @@ TEST(Station, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) 
   EXPECT_EQ(window.scheduleStatus.history.back(), "ENABLE");
 }
 
+TEST(Station, AConfiguredDeviceThatIsNotThereLeavesTheStationWithoutAPort) {
+  TempWorkingDirectory dir;
+  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
+  FakeStationWindow window;
+  testing::RecordingSerialLine line(loop);
+  NullPsk31Modem modem;
+  testing::FakeWaveDeviceFactory waveDevices;
+  struct : Launcher {
+    bool OpenInEditor(const std::string&) override { return false; }
+  } launcher;
+  std::vector<int> exits;
+  Station station(loop, window, {line, modem, waveDevices, launcher},
+                  [&exits](int s) { exits.push_back(s); });
+  testing::WriteFile("Kestrix.ini",
+                     "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=/dev/kestrix-none\"\n");
+  station.Start();
+  EXPECT_TRUE(line.opened.empty());
+  EXPECT_TRUE(exits.empty());
+  EXPECT_FALSE(window.menus.IsItemEnabled(menu::kPortCom1));
+  EXPECT_FALSE(window.menus.IsItemEnabled(menu::kRateFirst));
+  const auto& lines = window.eventList.lines;
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "09:05:07 > Invalid Comport \"COM1\" requested and is not available"),
+            lines.end());
+}
+
 }  // namespace
 }  // namespace kestrix
