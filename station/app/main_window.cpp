@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "station/app/about_window.h"
@@ -95,6 +96,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       chooser_(*chooserCombo_),
       messageBox_(*this) {
   setWindowTitle("kestrix ");
+  setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
   endProcess_ = endProcess;
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
   dialogs_ = std::make_unique<MainWindowDialogs>(*station_, *this);

@@ -5,36 +5,17 @@
 #include <algorithm>
 
 #include "station/config/menu_ids.h"
-#include "tests/support/fake_wave_device.h"
-#include "tests/support/recording_controls.h"
-#include "tests/support/recording_serial_line.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
+#include "tests/station/app/station_fixture.h"
 
 namespace kestrix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeStationWindow;
-using testing::LocalMoment;
 using testing::ReadFile;
-using testing::SimulatedEventLoop;
-using testing::TempWorkingDirectory;
 
-TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
-  TempWorkingDirectory dir;
-  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
-  FakeStationWindow window;
-  testing::RecordingSerialLine line(loop);
-  NullPsk31Modem modem;
-  testing::FakeWaveDeviceFactory waveDevices;
-  struct : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  } launcher;
-  Station station(loop, window, {line, modem, waveDevices, launcher},
-                  [](int) { FAIL() << "no timer refused here"; });
+using StationStartTest = testing::StationTest;
 
-  std::filesystem::create_directory("data");
+TEST_F(StationStartTest, StartsLoggingAndTicksEverySecondUntilShutdown) {
   testing::WriteFile("data/schedule.lst", "news.txt\n");
   station.Start();
   EXPECT_TRUE(std::filesystem::is_directory("data/badwords"));
@@ -82,20 +63,11 @@ TEST(Station, StartsLoggingAndTicksEverySecondUntilShutdown) {
   }
   expectedFile += "09:05:09 > ***** RTTY Application has been TERMINATED *****\n";
   EXPECT_EQ(ReadFile("log/20260307.log"), expectedFile);
+  EXPECT_TRUE(exits.empty());
 }
 
-TEST(Station, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) {
-  TempWorkingDirectory dir;
-  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
-  FakeStationWindow window;
-  testing::RecordingSerialLine line(loop);
+TEST_F(StationStartTest, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) {
   line.devices = {"/dev/ttyS0", "/dev/ttyUSB0"};
-  NullPsk31Modem modem;
-  testing::FakeWaveDeviceFactory waveDevices;
-  struct : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  } launcher;
-  Station station(loop, window, {line, modem, waveDevices, launcher}, [](int) {});
 
   testing::WriteFile("Kestrix.ini",
                      "QERVCOMMPORT=\"com3\"\nQERVSERIALDEVICE=\"COM3=/dev/ttyUSB0\"\n"
@@ -121,19 +93,7 @@ TEST(Station, StartsOnTheConfiguredDeviceWithTheMenusShowingTheSettingsInForce) 
   EXPECT_EQ(window.scheduleStatus.history.back(), "ENABLE");
 }
 
-TEST(Station, AConfiguredDeviceThatIsNotThereLeavesTheStationWithoutAPort) {
-  TempWorkingDirectory dir;
-  SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
-  FakeStationWindow window;
-  testing::RecordingSerialLine line(loop);
-  NullPsk31Modem modem;
-  testing::FakeWaveDeviceFactory waveDevices;
-  struct : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  } launcher;
-  std::vector<int> exits;
-  Station station(loop, window, {line, modem, waveDevices, launcher},
-                  [&exits](int s) { exits.push_back(s); });
+TEST_F(StationStartTest, AConfiguredDeviceThatIsNotThereLeavesTheStationWithoutAPort) {
   testing::WriteFile("Kestrix.ini",
                      "QERVCOMMPORT=\"COM1\"\nQERVSERIALDEVICE=\"COM1=/dev/kestrix-none\"\n");
   station.Start();
