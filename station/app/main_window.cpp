@@ -258,16 +258,15 @@ void CKestrixDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CKestrixDlg::closeEvent(QCloseEvent* event) {
-  if (!shutDown_ && askBeforeClosing_ &&
-      messageBox_.Show("              Are you sure?", "Closing Kestrix Application",
-                       MessageBoxButtons::kYesNo) != MessageBoxResult::kYes) {
+  // A second close while the shutdown waits (a second SIGINT) changes nothing.
+  if (shutDown_ || (askBeforeClosing_ &&
+                    messageBox_.Show("              Are you sure?", "Closing Kestrix Application",
+                                     MessageBoxButtons::kYesNo) != MessageBoxResult::kYes)) {
     event->ignore();
     return;
   }
-  if (!shutDown_) {
-    shutDown_ = true;
-    station_->Shutdown();
-  }
+  shutDown_ = true;
+  station_->Shutdown();
   event->accept();
   // The program ends here, even when the close came while a transmission
   // waited inside the event loop: nothing is left to save, and the log

@@ -78,6 +78,7 @@ void Station::Start() {
   initializationFile_.ReadInitializationFile();
   clock_.SetMorseTickPeriod(std::chrono::milliseconds{settings_.QERVMorseTickMs.load()});
   savedConfiguration_.RestoreConfiguration();
+  ResetTransmitCycleFlags();
   CreateWorkingDirectories();
   // Read before the scheduler is disabled below, or the setting could never
   // take effect.
@@ -100,6 +101,17 @@ void Station::Start() {
   }
 }
 
+// A configuration saved while a file was being sent holds that moment's
+// flags; restored as they are, a set localLock would keep every entry from
+// going out, for ever. Nothing is being sent at start-up.
+void Station::ResetTransmitCycleFlags() {
+  settings_.localLock = 0;
+  settings_.notSending = 1;
+  settings_.transferSend = 1;
+  settings_.transferCancel = 0;
+  settings_.sendNow = 0;
+}
+
 void Station::ShowStartMarksAndOpenPort() {
   settingsMenus_.ShowToggleMarks();
   recipientMenu_.ApplyAddress(settings_.QERVEmailAddress);
@@ -120,6 +132,8 @@ std::vector<std::string> Station::AboutLines() const {
 
 void Station::Shutdown() {
   transmitter_.CmRX();
+  // What the sound card still holds goes on the air before the end.
+  soundKeying_.WaitForStoppedWorkers();
   clock_.OnTimer(WindowClock::kStopClock);
   log_.LogEvent("***** RTTY Application has been TERMINATED *****");
   serialPort_.CloseSerialPort();

@@ -101,6 +101,7 @@ class Station {
  private:
   void CreateWorkingDirectories();
   void ShowStartMarksAndOpenPort();
+  void ResetTransmitCycleFlags();
   void OnClockTick();
 
   StationSettings settings_;

@@ -4,12 +4,19 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <utility>
 
 namespace kestrix {
+
+namespace {
+// How much longer than ALSA's own buffer a close may wait for it to play.
+constexpr std::chrono::milliseconds kDrainMargin{500};
+}  // namespace
 namespace {
 
 // About half a second in ALSA's buffer rides out a busy machine.
@@ -84,6 +91,7 @@ int AlsaWaveDevice::OpenDevice(const WaveFormat& format) {
     return error == -EINVAL ? kWaveNotSupported : kWaveDriverFailed;
   }
   StartAfterOnePeriod(pcm);
+  sampleRate_ = format.sampleRate;
 
   const int pcmFds = snd_pcm_poll_descriptors_count(pcm);
   const int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -171,10 +179,22 @@ void AlsaWaveDevice::DiscardPlayed() {
   ClearWake();
 }
 
+// Lets ALSA play out what it holds, but only for as long as that takes
+// plus a margin: a stalled sound server must not hold up the station. The
+// wait sleeps for what is still queued, or stops early on a Reset.
 void AlsaWaveDevice::Drain() {
-  // Draining a non-blocking PCM would return at once.
-  snd_pcm_nonblock(pcm_, 0);
-  snd_pcm_drain(pcm_);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::microseconds(kLatencyMicroseconds) + kDrainMargin;
+  snd_pcm_sframes_t delay = 0;
+  while (!PlaybackAborted() && std::chrono::steady_clock::now() < deadline &&
+         snd_pcm_delay(pcm_, &delay) == 0 && delay > 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const long queuedMs = 1000L * delay / sampleRate_ + 1;
+    pollfd wake{wakeFd_, POLLIN, 0};
+    ::poll(&wake, 1, static_cast<int>(std::min<long>(queuedMs, std::max<long>(left.count(), 1))));
+  }
+  snd_pcm_drop(pcm_);
 }
 
 void AlsaWaveDevice::CloseDevice() {

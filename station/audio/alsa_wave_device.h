@@ -42,6 +42,7 @@ class AlsaWaveDevice final : public QueuedWaveDevice {
   _snd_pcm* pcm_ = nullptr;
   int wakeFd_ = -1;
   int frameBytes_ = 2;
+  int sampleRate_ = 8000;
   std::vector<pollfd> pollFds_;  // the PCM's, then wakeFd_
 };
 

@@ -19,6 +19,10 @@ int BlockDataBits(int dataBits) {
 CProcThread::CProcThread(SoundKeyingContext& context) : context_(context) {}
 
 CProcThread::~CProcThread() {
+  StopAndJoin();
+}
+
+void CProcThread::StopAndJoin() {
   RequestStop();
   if (worker_.joinable()) {
     worker_.join();
@@ -149,15 +153,18 @@ void CProcThread::Run(int sampleRate, int centerFrequency) {
   sound.CloseOutput();
 }
 
+// Workers are joined here even when someone else still holds their keyer:
+// none may outlive what it uses.
 SoundKeyingThreads::~SoundKeyingThreads() {
   for (const auto& keyer : keyers_) {
-    keyer->RequestStop();
+    keyer->StopAndJoin();
   }
-  keyers_.clear();  // each joins its worker
 }
 
 void SoundKeyingThreads::WaitForStoppedWorkers() {
-  for (const auto& keyer : keyers_) {
+  // A copy: the events dispatched meanwhile may make or drop keyers.
+  const std::vector<std::shared_ptr<CProcThread>> keyers = keyers_;
+  for (const auto& keyer : keyers) {
     while (keyer->StopRequested() && !keyer->Ended()) {
       context_.loop.WaitForNextEvent();
     }
@@ -165,11 +172,16 @@ void SoundKeyingThreads::WaitForStoppedWorkers() {
 }
 
 std::shared_ptr<SoundKeyer> SoundKeyingThreads::Create() {
-  for (const auto& keyer : keyers_) {
+  std::vector<std::shared_ptr<CProcThread>> previous;
+  previous.swap(keyers_);
+  for (const auto& keyer : previous) {
     keyer->RequestStop();
   }
-  WaitForStoppedWorkers();
-  keyers_.clear();
+  for (const auto& keyer : previous) {
+    while (!keyer->Ended()) {
+      context_.loop.WaitForNextEvent();
+    }
+  }
   keyers_.push_back(std::make_shared<CProcThread>(context_));
   return keyers_.back();
 }

@@ -49,6 +49,8 @@ class CProcThread final : public SoundKeyer {
   void Enqueue(int code) override;
   void ClearQueue() override;
   void RequestStop() override;
+  // Window thread: asks the worker to stop and waits until it has.
+  void StopAndJoin();
 
   // True once the worker has released the sound card (or never ran).
   bool Ended() const { return ended_; }

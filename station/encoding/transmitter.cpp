@@ -86,6 +86,11 @@ void Transmitter::StartSoundKeyer() {
   settings_.halfShift = halfShift;
   settings_.centerFrequency = center;
   std::shared_ptr<SoundKeyer> keyer = soundKeyers_.Create();
+  // Making a keyer may wait for the last one, dispatching events; a
+  // transmitter-off among them leaves this one unstarted.
+  if (!settings_.transmitOn) {
+    return;
+  }
   keyer->Start(kSampleRate, center);
   router_.SetSoundKeyer(std::move(keyer));
 }
@@ -107,14 +112,17 @@ void Transmitter::CmRX() {
   log_.LogEvent("CmRX : Transmitter OFF");
 
   const int mode = settings_.MODE;
+  // A keyer started in a five-bit mode still runs when the mode changed to
+  // PSK31 or CW since: it is stopped whatever the mode now is.
+  std::shared_ptr<SoundKeyer> keyer = router_.CurrentSoundKeyer();
   if (mode == kModePsk31) {
     modem_.PrepareEnd();
     modem_.EndTransmit();
     clock_.WaitClockTicks(2);
     modem_.PrepareEnd();
     modem_.EndTransmit();
-  } else if (mode != kModeCw) {
-    std::shared_ptr<SoundKeyer> keyer = router_.CurrentSoundKeyer();
+  }
+  if ((mode != kModePsk31 && mode != kModeCw) || keyer) {
     // A code handed over just now is taken within one block; dropping it
     // would cut the last character of the transmission.
     while (keyer && !keyer->QueueEmpty()) {

@@ -2,6 +2,7 @@
 // A wave device the test drives: it records what it is given and hands
 // buffers back when told (or at once, once started, in auto mode).
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -23,9 +24,17 @@ struct FakeWaveDeviceState {
   int restarts = 0;
   int resets = 0;
   int closes = 0;
-  int pending = 0;  // handed over, not yet done
-  std::vector<std::vector<std::uint8_t>> written;
+  int pending = 0;                                 // handed over, not yet done
+  std::vector<std::vector<std::uint8_t>> written;  // as handed over
+  // Buffers the writer changed while the device still held them.
+  int changedWhileHeld = 0;
   WaveDevice::BufferDone onDone;
+
+  struct Held {
+    const std::uint8_t* data;
+    std::size_t index;  // into `written`
+  };
+  std::vector<Held> held;
 
   // Hands back the oldest pending buffer; false when none is pending.
   bool CompleteOne() {
@@ -36,6 +45,12 @@ struct FakeWaveDeviceState {
         return false;
       }
       --pending;
+      const Held oldest = held.front();
+      held.erase(held.begin());
+      const auto& copy = written[oldest.index];
+      if (!std::equal(copy.begin(), copy.end(), oldest.data)) {
+        ++changedWhileHeld;
+      }
       done = onDone;
     }
     done();
@@ -85,6 +100,7 @@ class FakeWaveDevice final : public WaveDevice {
     {
       std::lock_guard lock(state_->mutex);
       state_->written.emplace_back(data, data + bytes);
+      state_->held.push_back({data, state_->written.size() - 1});
       ++state_->pending;
       state_->changed.notify_all();
       complete = state_->autoComplete && state_->started;

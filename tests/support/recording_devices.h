@@ -1,9 +1,11 @@
 #pragma once
 // Recording stand-ins for the menus, the PSK31 modem and the sound keyer.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "station/audio/psk31_modem.h"
@@ -98,9 +100,14 @@ class RecordingSoundKeyerFactory final : public SoundKeyerFactory {
  public:
   std::shared_ptr<SoundKeyer> Create() override {
     made.push_back(std::make_shared<SoundKeyerRecord>());
-    return std::make_shared<RecordingSoundKeyer>(made.back());
+    auto keyer = std::make_shared<RecordingSoundKeyer>(made.back());
+    if (whileCreating) {
+      std::exchange(whileCreating, nullptr)();  // events dispatched while waiting
+    }
+    return keyer;
   }
   std::vector<std::shared_ptr<SoundKeyerRecord>> made;
+  std::function<void()> whileCreating;
 };
 
 }  // namespace kestrix::testing

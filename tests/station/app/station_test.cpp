@@ -107,5 +107,20 @@ TEST_F(StationStartTest, AConfiguredDeviceThatIsNotThereLeavesTheStationWithoutA
             lines.end());
 }
 
+// Saved in the middle of a file, the flags say a transmission runs; the
+// station must still send after a restart.
+TEST_F(StationStartTest, AConfigurationSavedWhileSendingDoesNotHoldTheQueue) {
+  settings.localLock = 1;
+  settings.transferSend = 0;
+  settings.notSending = 0;
+  settings.scheduleEnable = 1;
+  station.Configuration().SaveConfiguration();
+  testing::WriteFile("data/news.txt", "E");
+  testing::WriteFile("data/schedule.lst", "news.txt\n");
+  station.Start();
+  loop.RunFor(60s);
+  EXPECT_TRUE(Logged("Completed sending <news.txt>."));
+}
+
 }  // namespace
 }  // namespace kestrix

@@ -69,6 +69,27 @@ TEST_F(CSoundTest, AWriterWaitingForABufferGoesOnWhenTheDeviceHandsOneBack) {
   state->CompleteAll();
 }
 
+// The writer never fills a buffer the device still holds.
+TEST_F(CSoundTest, ABufferIsReusedOnlyAfterTheDeviceHandsItBack) {
+  CSound patient{std::make_unique<FakeWaveDevice>(state), 10s};
+  ASSERT_EQ(patient.OpenOutput({}, kLength, 0), 0);
+  std::thread device([this] {
+    for (std::size_t seen = 10; seen <= 12; ++seen) {
+      ASSERT_TRUE(state->WaitForWrites(seen));
+      state->CompleteOne();
+    }
+  });
+  for (int i = 0; i < 12; ++i) {
+    const double distinct[kLength] = {double(i), 0, 0, 0};
+    ASSERT_EQ(patient.WriteOutput(distinct, kLength), kLength);
+  }
+  device.join();
+  state->autoComplete = true;
+  state->CompleteAll();
+  EXPECT_EQ(state->changedWhileHeld, 0);
+  EXPECT_EQ(state->written.size(), 12u);
+}
+
 TEST_F(CSoundTest, ResetCountersLetsCloseDropWhatIsQueued) {
   ASSERT_EQ(sound.OpenOutput({}, kLength, 0), 0);
   for (int i = 0; i < 3; ++i) {

@@ -62,6 +62,25 @@ TEST_F(TransmitterTest, TheDtrSettingsKeyDtrAndDisabledKeysNothing) {
   EXPECT_FALSE(line.rts);
 }
 
+TEST_F(TransmitterTest, AKeyerIsStoppedEvenWhenTheModeChangedWhileItRan) {
+  settings.soundCardID = -1;
+  transmitter.CmTX();
+  modes.SelectMode(menu::kModeCw);
+  transmitter.CmRX();
+  ASSERT_EQ(keyers.made.size(), 1u);
+  EXPECT_TRUE(keyers.made[0]->stopRequested);
+  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
+
+  // Off while the next keyer is being made: it is never started.
+  modes.SelectMode(menu::kModeMilitary);
+  keyers.whileCreating = [this] { transmitter.CmRX(); };
+  transmitter.CmTX();
+  ASSERT_EQ(keyers.made.size(), 2u);
+  EXPECT_EQ(keyers.made[1]->sampleRate, 0);
+  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
+  EXPECT_EQ(settings.transmitOn, 0);
+}
+
 TEST_F(TransmitterTest, WithASoundCardEachTransmissionGetsANewKeyerOnTheCentreTone) {
   settings.soundCardID = -1;
   transmitter.CmTX();

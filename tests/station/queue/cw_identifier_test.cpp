@@ -63,6 +63,21 @@ TEST_F(CwIdentifierTest, KeysDeOnTheIdentificationLineWithExactTicks) {
   }
 }
 
+// In PSK31 the modem sends the identification; the station holds 15 s.
+TEST_F(CwIdentifierTest, Psk31HandsTheTextToTheModem) {
+  settings.soundCardID = 0;
+  station.Menus().OnCommand(menu::kModePsk31);
+  station.Transmit().CmTX();
+  modem.calls.clear();
+  const auto before = loop.Now();
+  Cwid().Cwid();
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"cwid de N0CALL N0CALL", "char 2,1", "end",
+                                                   "tx 0"}));
+  EXPECT_GE(loop.Now() - before, 14s);
+  EXPECT_EQ(settings.transmitOn, 1);  // stays on
+  EXPECT_TRUE(line.EventsOf(Kind::kDtr).empty());
+}
+
 TEST_F(CwIdentifierTest, MenuItemsRefuseWhileBusyAndTheTimerSwitchesWithItsMark) {
   Cwid().OnSendCwIdNow();  // transmitter off
   ASSERT_EQ(window.messageBox.shown.size(), 1u);
