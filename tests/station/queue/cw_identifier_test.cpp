@@ -71,8 +71,8 @@ TEST_F(CwIdentifierTest, Psk31HandsTheTextToTheModem) {
   modem.calls.clear();
   const auto before = loop.Now();
   Cwid().Cwid();
-  EXPECT_EQ(modem.calls, (std::vector<std::string>{"cwid de N0CALL N0CALL", "char 2,1", "end",
-                                                   "tx 0"}));
+  EXPECT_EQ(modem.calls,
+            (std::vector<std::string>{"cwid de N0CALL N0CALL", "char 2,1", "end", "tx 0"}));
   EXPECT_GE(loop.Now() - before, 14s);
   EXPECT_EQ(settings.transmitOn, 1);  // stays on
   EXPECT_TRUE(line.EventsOf(Kind::kDtr).empty());
