@@ -131,6 +131,9 @@ std::vector<std::string> Station::AboutLines() const {
 }
 
 void Station::Shutdown() {
+  // Transmitter-off waits two clock ticks, and a tick could start the next
+  // due entry: nothing new goes out once the station is ending.
+  settings_.scheduleEnable = 0;
   transmitter_.CmRX();
   // What the sound card still holds goes on the air before the end.
   soundKeying_.WaitForStoppedWorkers();

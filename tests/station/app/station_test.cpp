@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "station/config/menu_ids.h"
+#include "station/queue/send_queue.h"
 #include "tests/station/app/station_fixture.h"
 
 namespace kestrix {
@@ -120,6 +121,19 @@ TEST_F(StationStartTest, AConfigurationSavedWhileSendingDoesNotHoldTheQueue) {
   station.Start();
   loop.RunFor(60s);
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
+}
+
+TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
+  testing::WriteFile("data/news.txt", "E");
+  station.Start();
+  settings.checkNoTimer = 0;
+  station.Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()) + 1, "news.txt"));
+  station.Transmit().CmTX();
+  station.Cycle().CmEnable();
+  station.Shutdown();  // its transmitter-off waits over the entry's time
+  EXPECT_FALSE(Logged("File <news.txt> in TRANSMIT Queue."));
+  EXPECT_EQ(window.eventList.lines.back().substr(11),
+            "***** RTTY Application has been TERMINATED *****");
 }
 
 }  // namespace
