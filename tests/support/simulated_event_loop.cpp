@@ -132,6 +132,14 @@ void SimulatedEventLoop::WaitForNextEvent() {
     PumpMessages();
     return;
   }
+  if (realPause_.count() > 0) {
+    std::unique_lock lock(mutex_);
+    if (activity_.wait_for(lock, realPause_, [&] { return activityCount_ != seen; })) {
+      lock.unlock();
+      PumpMessages();
+      return;
+    }
+  }
   bool advanced = false;
   {
     std::lock_guard lock(mutex_);

@@ -49,6 +49,10 @@ class SimulatedEventLoop final : public EventLoop {
   void RunUntil(WallClock::time_point when);
   // Makes StartTimer refuse, as a platform out of timers does.
   void RefuseTimers(bool refuse) { refuseTimers_ = refuse; }
+  // For a test whose other threads run in real time (a paced sound card):
+  // before simulated time jumps ahead, the window thread gives them up to
+  // `pause` of real time to post. Zero (the default) never waits.
+  void KeepPaceWithRealThreads(std::chrono::milliseconds pause) { realPause_ = pause; }
   // Deepest nesting of timer handlers seen so far.
   int MaxTimerNesting() const { return maxNesting_; }
 
@@ -78,6 +82,7 @@ class SimulatedEventLoop final : public EventLoop {
   mutable std::mutex mutex_;
   std::condition_variable activity_;
   std::uint64_t activityCount_ = 0;
+  std::chrono::milliseconds realPause_{0};
   bool woken_ = false;
   WallClock::time_point now_;
   std::map<int, Timer> timers_;
