@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -152,8 +153,11 @@ PlaybackPace::Clock::time_point PlaybackPace::RunEnd() const {
   return runStart_ + std::chrono::duration_cast<Clock::duration>(elapsed);
 }
 
-WavFileDevice::WavFileDevice(std::string path, Pacing pacing)
-    : QueuedWaveDevice(kWaveFileWriteError), path_(std::move(path)), pacing_(pacing) {}
+WavFileDevice::WavFileDevice(std::string path, Pacing pacing, std::uint64_t maxFileBytes)
+    : QueuedWaveDevice(kWaveFileWriteError),
+      path_(std::move(path)),
+      pacing_(pacing),
+      maxFileBytes_(std::min<std::uint64_t>(maxFileBytes, kMaxRiffSize + 8)) {}
 
 WavFileDevice::~WavFileDevice() {
   Close();
@@ -164,6 +168,7 @@ int WavFileDevice::OpenDevice(const WaveFormat& format) {
     return kWaveNotSupported;
   }
   frameBytes_ = format.BytesPerFrame();
+  format_ = format;
   pace_ = PlaybackPace(format.sampleRate);
 
   if (std::FILE* file = std::fopen(path_.c_str(), "r+be")) {
@@ -182,27 +187,50 @@ int WavFileDevice::OpenDevice(const WaveFormat& format) {
     }
     std::fclose(file);
   }
+  return CreateFresh() ? kWaveNoError : kWaveFileWriteError;
+}
 
+bool WavFileDevice::CreateFresh() {
   std::FILE* file = std::fopen(path_.c_str(), "w+be");
   if (file == nullptr) {
-    return kWaveFileWriteError;
+    return false;
   }
-  const auto header = FreshHeader(format);
+  const auto header = FreshHeader(format_);
   if (std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
       std::fflush(file) != 0) {
     std::fclose(file);
-    return kWaveFileWriteError;
+    return false;
   }
   file_ = file;
   dataStart_ = kHeaderBytes;
   dataBytes_ = 0;
-  return kWaveNoError;
+  return true;
+}
+
+// A full file (RIFF sizes are 32 bits: about 74 hours at 8000 samples/s)
+// is kept under the next free name "PATH.1", "PATH.2", ... and recording
+// goes on in a fresh file at PATH, so a station left running for months
+// never stops recording.
+bool WavFileDevice::StartNextFile() {
+  std::fclose(file_);
+  file_ = nullptr;
+  std::string kept;
+  std::error_code ignored;
+  for (int n = 1;; ++n) {
+    kept = path_ + "." + std::to_string(n);
+    if (!std::filesystem::exists(kept, ignored)) {
+      break;
+    }
+  }
+  std::filesystem::rename(path_, kept, ignored);
+  return !ignored && CreateFresh();
 }
 
 bool WavFileDevice::PlayBuffer(const std::uint8_t* data, std::size_t bytes) {
   const std::uint64_t frames = bytes / static_cast<std::size_t>(frameBytes_);
   const std::size_t whole = frames * static_cast<std::size_t>(frameBytes_);
-  if (dataStart_ + dataBytes_ + whole - 8 > kMaxRiffSize) {
+  if (dataStart_ + dataBytes_ + whole > maxFileBytes_ &&
+      (dataBytes_ == 0 || !StartNextFile() || dataStart_ + whole > maxFileBytes_)) {
     return false;
   }
   if (whole > 0 && std::fwrite(data, 1, whole, file_) != whole) {

@@ -9,7 +9,8 @@
 // WAV file of the same format, so one file holds the whole session. A
 // missing file, one that is not such a WAV, or one of another format is
 // written afresh. Whatever follows the data chunk of an appended file is cut
-// off, as is a partial frame at its end.
+// off, as is a partial frame at its end. A file that reaches the RIFF size
+// limit is kept as PATH.1 (PATH.2, ...) and recording goes on in a new one.
 //
 // Paced, a buffer takes as long as a card would take to play it, counted
 // from when playback starts; unpaced, it is done once written.
@@ -54,7 +55,8 @@ class WavFileDevice final : public QueuedWaveDevice {
  public:
   enum class Pacing { kRealTime, kUnpaced };
 
-  WavFileDevice(std::string path, Pacing pacing);
+  // `maxFileBytes` (at most what RIFF sizes can hold) is smaller in tests.
+  WavFileDevice(std::string path, Pacing pacing, std::uint64_t maxFileBytes = UINT64_MAX);
   ~WavFileDevice() override;
 
   const std::string& Path() const { return path_; }
@@ -68,14 +70,18 @@ class WavFileDevice final : public QueuedWaveDevice {
   void CloseDevice() override;
 
   bool WriteSizes();
+  bool CreateFresh();
+  bool StartNextFile();
   void WaitUntil(PlaybackPace::Clock::time_point end);
 
   const std::string path_;
   const Pacing pacing_;
+  const std::uint64_t maxFileBytes_;
 
   // Device thread only while open.
   std::FILE* file_ = nullptr;
   int frameBytes_ = 2;
+  WaveFormat format_;
   std::uint64_t dataStart_ = 0;  // offset of the first sample
   std::uint64_t dataBytes_ = 0;
   PlaybackPace pace_{8000};

@@ -125,6 +125,23 @@ class WavFileDeviceTest : public ::testing::Test {
   const std::vector<std::uint8_t> second = Bytes(kSecond);
 };
 
+// A full file is kept under the next free number and recording goes on in
+// a new one; nothing is lost at the change.
+TEST_F(WavFileDeviceTest, AFullFileIsKeptAndRecordingGoesOnInANewOne) {
+  WriteFile("out.wav.1", "an older recording");
+  // Room for the header and the first buffer only.
+  WavFileDevice device("out.wav", WavFileDevice::Pacing::kUnpaced, 44 + first.size());
+  ASSERT_EQ(Open(device), kWaveNoError);
+  ASSERT_EQ(device.Restart(), kWaveNoError);
+  ASSERT_EQ(device.Write(first.data(), first.size()), kWaveNoError);
+  ASSERT_EQ(device.Write(second.data(), second.size()), kWaveNoError);
+  ASSERT_TRUE(done.WaitFor(2));
+  device.Close();
+  EXPECT_EQ(ReadFile("out.wav.1"), "an older recording");
+  EXPECT_EQ(ParseWav(ReadFile("out.wav.2")).samples, kFirst);
+  EXPECT_EQ(ParseWav(ReadFile("out.wav")).samples, kSecond);
+}
+
 TEST_F(WavFileDeviceTest, PlaysInOrderIntoAFileValidAfterEveryBuffer) {
   WavFileDevice device("out.wav", WavFileDevice::Pacing::kUnpaced);
   ASSERT_EQ(Open(device), kWaveNoError);
