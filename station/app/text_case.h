@@ -3,14 +3,18 @@
 // matched without regard to case) and spelling out (the call sign in the
 // window title and the About box).
 
-#include <cctype>
 #include <string>
 
 namespace kestrix {
 
+// ASCII letters only, whatever the locale: other bytes stay as they are.
+constexpr unsigned char UpperCase(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
 inline std::string UpperCase(std::string text) {
   for (char& c : text) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    c = static_cast<char>(UpperCase(static_cast<unsigned char>(c)));
   }
   return text;
 }

@@ -24,7 +24,6 @@ class SoundKeyer {
   virtual void Start(int sampleRate, int centerFrequency) = 0;
   virtual bool QueueEmpty() = 0;
   virtual void Enqueue(int code) = 0;
-  virtual void ClearQueue() = 0;
   // Asks the worker to end after what it is playing.
   virtual void RequestStop() = 0;
 };
@@ -43,7 +42,6 @@ class NullSoundKeyer final : public SoundKeyer {
   void Start(int, int) override {}
   bool QueueEmpty() override { return true; }
   void Enqueue(int) override {}
-  void ClearQueue() override {}
   void RequestStop() override {}
 };
 

@@ -67,11 +67,6 @@ void CProcThread::Enqueue(int code) {
   }
 }
 
-void CProcThread::ClearQueue() {
-  std::lock_guard guard(queueLock_);
-  count_ = 0;
-}
-
 void CProcThread::RequestStop() {
   stop_ = true;
 }

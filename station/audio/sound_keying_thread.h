@@ -47,7 +47,6 @@ class CProcThread final : public SoundKeyer {
   bool QueueEmpty() override;
   // The newest code replaces the last one when the queue is full.
   void Enqueue(int code) override;
-  void ClearQueue() override;
   void RequestStop() override;
   // Window thread: asks the worker to stop and waits until it has.
   void StopAndJoin();

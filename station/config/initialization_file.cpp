@@ -1,7 +1,6 @@
 #include "station/config/initialization_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -61,7 +60,7 @@ std::string Normalised(std::string line) {
   std::string name;
   for (char c : std::string_view(line).substr(0, equals)) {
     if (c != ' ' && c != '\t') {
-      name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      name += static_cast<char>(UpperCase(static_cast<unsigned char>(c)));
     }
   }
   return name + line.substr(equals);

@@ -10,8 +10,17 @@ namespace kestrix {
 
 namespace {
 
-constexpr float kRates[] = {45.45f, 50.0f,   56.9f,   74.4f,   100.0f,   110.0f,   150.0f,  300.0f,
-                            600.0f, 1200.0f, 2400.0f, 9600.0f, 19200.0f, 33600.0f, 56000.0f};
+// The rates of the BAUD_Rate items in order, with the script command that
+// names each (matched by prefix, the longest that fits).
+struct Rate {
+  float baud;
+  std::string_view command;
+};
+constexpr Rate kRates[] = {{45.45f, "B45"},      {50.0f, "B50"},       {56.9f, "B56"},
+                           {74.4f, "B74"},       {100.0f, "B100"},     {110.0f, "B110"},
+                           {150.0f, "B150"},     {300.0f, "B300"},     {600.0f, "B600"},
+                           {1200.0f, "B1200"},   {2400.0f, "B2400"},   {9600.0f, "B9600"},
+                           {19200.0f, "B19200"}, {33600.0f, "B33600"}, {56000.0f, "B56000"}};
 static_assert(std::size(kRates) == menu::kRateLast - menu::kRateFirst + 1);
 
 std::string PortName(int number) {
@@ -107,7 +116,21 @@ float SerialMenus::RateOf(int menuId) {
   if (menuId < menu::kRateFirst || menuId > menu::kRateLast) {
     return 0.0f;
   }
-  return kRates[menuId - menu::kRateFirst];
+  return kRates[menuId - menu::kRateFirst].baud;
+}
+
+int SerialMenus::RateItemOfCommand(std::string_view command) {
+  int found = 0;
+  std::size_t longest = 0;
+  for (int id = menu::kRateFirst; id <= menu::kRateLast; ++id) {
+    const std::string_view key = kRates[id - menu::kRateFirst].command;
+    // "B56000" over "B56".
+    if (command.starts_with(key) && key.size() > longest) {
+      found = id;
+      longest = key.size();
+    }
+  }
+  return found;
 }
 
 }  // namespace kestrix

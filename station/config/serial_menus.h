@@ -4,6 +4,7 @@
 // Window thread.
 
 #include <array>
+#include <string_view>
 
 #include "station/app/event_log.h"
 #include "station/config/menu_controls.h"
@@ -43,6 +44,10 @@ class SerialMenus {
 
   // The rate of a BAUD_Rate item, 0 for other ids.
   static float RateOf(int menuId);
+  // The BAUD_Rate item a "$B" command names ("B50", "B4567" for 45.45,
+  // "B56000" before "B56"), given without its "$" and in capitals; 0 when
+  // it names none.
+  static int RateItemOfCommand(std::string_view command);
 
  private:
   StationSettings& settings_;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "station/app/text_case.h"
 #include "station/app/time_tag.h"
 #include "station/encoding/station_mode.h"
 #include "station/encoding/teleprinter_code_table.h"
@@ -241,7 +242,7 @@ int CharacterEncoder::SendTextCharacter(unsigned char character, int mode) {
     }
     return sent;
   }
-  const int upper = character >= 'a' && character <= 'z' ? character - 'a' + 'A' : character;
+  const int upper = UpperCase(character);
   EncodeCharacter(upper, mode);
   return upper;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "station/app/text_case.h"
 #include "station/encoding/station_mode.h"
 #include "station/queue/transmit_files.h"
 
@@ -24,17 +25,6 @@ std::optional<std::string> ReadText(const std::string& path) {
   std::vector<char> buffer(FileTransmitter::kBufferSize, '\0');
   file.read(buffer.data(), FileTransmitter::kMaxRead);
   return std::string(buffer.data());
-}
-
-// Only ASCII letters: the file's other bytes go out as they are.
-unsigned char UpperCase(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-void UpperCase(std::string& text) {
-  for (char& c : text) {
-    c = static_cast<char>(UpperCase(static_cast<unsigned char>(c)));
-  }
 }
 
 }  // namespace
@@ -154,7 +144,7 @@ int FileTransmitter::PrintFile(const std::string& name) {
     return 1;
   }
   if (settings_.MODE != kModeAscii) {
-    UpperCase(*text);
+    *text = UpperCase(std::move(*text));
   }
   controls_.textPane.SetText(*text);
   return 0;

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "station/app/text_case.h"
 #include "station/app/time_tag.h"
+#include "station/config/serial_menus.h"
 #include "station/encoding/station_mode.h"
 #include "station/queue/transmit_files.h"
 
@@ -17,19 +19,6 @@ namespace {
 
 // Schedule lines are read in pieces of at most this many characters.
 constexpr int kMaxLineLength = 254;
-
-struct BaudCommand {
-  std::string_view prefix;
-  float baud;
-};
-
-// Matched by prefix, so a command that begins another one must come after it.
-constexpr BaudCommand kBaudCommands[] = {
-    {"$B56000", 56000.0f}, {"$B56", 56.9f},       {"$B45", 45.45f},      {"$B50", 50.0f},
-    {"$B74", 74.4f},       {"$B100", 100.0f},     {"$B110", 110.0f},     {"$B150", 150.0f},
-    {"$B300", 300.0f},     {"$B600", 600.0f},     {"$B1200", 1200.0f},   {"$B2400", 2400.0f},
-    {"$B9600", 9600.0f},   {"$B19200", 19200.0f}, {"$B33600", 33600.0f},
-};
 
 // One line with its line feed, or the rest of a line longer than the limit;
 // false at the end of the file. Unlike fgets it keeps NUL characters.
@@ -75,14 +64,12 @@ ScheduleLoader::ScheduleLoader(StationSettings& settings, EventLoop& loop, Event
 }
 
 void ScheduleLoader::TakeBaudCommand(const std::string& token) {
-  std::string upper = token;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  const auto match =
-      std::find_if(std::begin(kBaudCommands), std::end(kBaudCommands),
-                   [&](const BaudCommand& command) { return upper.starts_with(command.prefix); });
-  if (match != std::end(kBaudCommands)) {
-    baudEstimate_ = match->baud;
+  const std::string upper = UpperCase(token);
+  if (!upper.starts_with('$')) {
+    return;
+  }
+  if (const int item = SerialMenus::RateItemOfCommand(std::string_view(upper).substr(1))) {
+    baudEstimate_ = SerialMenus::RateOf(item);
   }
 }
 

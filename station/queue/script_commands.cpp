@@ -1,6 +1,5 @@
 #include "station/queue/script_commands.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <string_view>
 
@@ -13,6 +12,7 @@ namespace kestrix {
 
 enum class ScriptCommands::Action {
   kMenuItem,
+  kBaudRate,
   kPskFrequency,
   kPsk31,
   kFskFrequency,
@@ -40,7 +40,7 @@ struct Command {
 
 // The first key the command begins with decides, so longer forms ($B4567,
 // $F1500) work and the order matters: "TEL" before "TX", "CWID"/"CWT"/"CWS"
-// before "CW", "B56000" before "B56".
+// before "CW". The rates have their own table, with "B56000" before "B56".
 constexpr Command kCommands[] = {
     {"ASC", Action::kMenuItem, menu::kModeAscii},
     {"ITA", Action::kMenuItem, menu::kModeIta2},
@@ -62,21 +62,7 @@ constexpr Command kCommands[] = {
     {"TX", Action::kTransmitterOn},
     {"RX", Action::kTransmitterOff},
     {"DIS", Action::kDisable},
-    {"B56000", Action::kMenuItem, menu::kRateFirst + 14},
-    {"B45", Action::kMenuItem, menu::kRateFirst},
-    {"B50", Action::kMenuItem, menu::kRateFirst + 1},
-    {"B56", Action::kMenuItem, menu::kRateFirst + 2},
-    {"B74", Action::kMenuItem, menu::kRateFirst + 3},
-    {"B100", Action::kMenuItem, menu::kRateFirst + 4},
-    {"B110", Action::kMenuItem, menu::kRateFirst + 5},
-    {"B150", Action::kMenuItem, menu::kRateFirst + 6},
-    {"B300", Action::kMenuItem, menu::kRateFirst + 7},
-    {"B600", Action::kMenuItem, menu::kRateFirst + 8},
-    {"B1200", Action::kMenuItem, menu::kRateFirst + 9},
-    {"B2400", Action::kMenuItem, menu::kRateFirst + 10},
-    {"B9600", Action::kMenuItem, menu::kRateFirst + 11},
-    {"B19200", Action::kMenuItem, menu::kRateFirst + 12},
-    {"B33600", Action::kMenuItem, menu::kRateFirst + 13},
+    {"B", Action::kBaudRate},  // $B45 .. $B56000
     {"RTS", Action::kTxLine, ID_RS232CONTROL_RTS},
     {"DTR", Action::kTxLine, ID_RS232CONTROL_DTR},
     {"REL", Action::kReload},
@@ -121,6 +107,9 @@ void ScriptCommands::Run(Action action, int argument, const std::string& command
   switch (action) {
     case Action::kMenuItem:
       settingsMenus_.OnCommand(argument);
+      break;
+    case Action::kBaudRate:
+      settingsMenus_.OnCommand(SerialMenus::RateItemOfCommand(command));
       break;
     case Action::kPskFrequency:
       SetPskFrequency(static_cast<float>(argument));

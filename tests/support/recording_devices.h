@@ -75,7 +75,6 @@ struct SoundKeyerRecord {
   int sampleRate = 0;
   int centerFrequency = 0;
   std::vector<int> codes;
-  int clears = 0;
   bool stopRequested = false;
 };
 
@@ -89,7 +88,6 @@ class RecordingSoundKeyer final : public SoundKeyer {
   }
   bool QueueEmpty() override { return true; }
   void Enqueue(int code) override { record_->codes.push_back(code); }
-  void ClearQueue() override { ++record_->clears; }
   void RequestStop() override { record_->stopRequested = true; }
 
  private:

@@ -3,10 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "station/app/station.h"
 #include "station/audio/station_wave_devices.h"
+#include "tests/support/minimodem.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
@@ -23,20 +22,12 @@ using namespace std::chrono_literals;
 // own text starts over in letters whenever it loses and finds the carrier
 // again, as it may in the idle between characters.
 std::string DecodeRtty(const std::string& file) {
-  const std::string command =
-      "minimodem --rx -q -l 20 --binary-output -M 2125 -S 2295 -f " + file + " rtty 2>/dev/null";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << command;
-    return "";
-  }
   std::string bits;
-  for (int c; (c = std::fgetc(pipe)) != EOF;) {
+  for (char c : testing::RunMinimodem("--binary-output -M 2125 -S 2295 -f " + file + " rtty")) {
     if (c == '0' || c == '1') {
-      bits += static_cast<char>(c);
+      bits += c;
     }
   }
-  EXPECT_EQ(::pclose(pipe), 0) << command;
   // US teleprinter letters and figures by code (bit 0 first on the air).
   static constexpr char kLetters[] = "\0E\nA SIU\rDRJNFCKTZLWHYPQOBG\0MXV\0";
   static constexpr char kFigures[] = "\0003\n- \a87\r$4',!:(5\")2#6019?&\0./;\0";

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "station/encoding/station_mode.h"
+#include "tests/support/minimodem.h"
 #include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
@@ -13,25 +12,8 @@ namespace {
 using testing::ReadFile;
 using testing::WriteFile;
 
-// What an outside decoder makes of a WAV file; minimodem is installed by
-// the test command, so a missing one is a failure, not a skip. The frames'
-// stop element is one or two whole bits (the bit clock never stops), and
-// minimodem's quick search now and then settles on a wrong alignment for
-// those: "-l 20" lets it search them fully.
 std::string Decode(const std::string& arguments) {
-  const std::string command = "minimodem --rx -q -l 20 " + arguments + " 2>/dev/null";
-  std::FILE* pipe = ::popen(command.c_str(), "r");
-  EXPECT_NE(pipe, nullptr) << command;
-  if (pipe == nullptr) {
-    return "";
-  }
-  std::string out;
-  char chunk[4096];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-    out.append(chunk, n);
-  }
-  EXPECT_EQ(::pclose(pipe), 0) << command;
-  return out;
+  return testing::RunMinimodem(arguments);
 }
 
 std::string WithoutCarriageReturns(std::string text) {
