@@ -61,22 +61,24 @@ int WindowClock::PumpMessages() {
 }
 
 void WindowClock::WaitClockTicks(int n) {
-  WaitTicks(settings_.timerTick, n);
+  WaitTicks(settings_.timerTick, kClockTimer, n);
 }
 
 void WindowClock::WaitMorseTicks(int n) {
-  WaitTicks(settings_.morseTick, n);
+  WaitTicks(settings_.morseTick, kMorseTimer, n);
 }
 
 // Blocks on the loop instead of polling: every event that arrives is
 // dispatched inside the wait, the tick that advances the counter among them.
-void WindowClock::WaitTicks(std::atomic<int>& counter, int n) {
+// A timer that is not running (before start-up has started the clock, after
+// shutdown has stopped it) would never end the wait: it ends at once.
+void WindowClock::WaitTicks(std::atomic<int>& counter, int timerId, int n) {
   if (n <= 0) {
     return;
   }
   counter = 0;
   loop_.PumpMessages();
-  while (counter < n) {
+  while (counter < n && loop_.IsTimerRunning(timerId)) {
     loop_.WaitForNextEvent();
   }
 }

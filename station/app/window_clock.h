@@ -49,16 +49,17 @@ class WindowClock {
   // Dispatches every pending window event; never waits. Returns 0.
   int PumpMessages();
   // Sets timerTick to 0 and waits until it reaches n; nothing for n <= 0.
+  // Returns at once while the clock is not running.
   void WaitClockTicks(int n);
   // Sets morseTick to 0 and waits until it reaches n; nothing for n <= 0.
-  // The Morse tick must be running.
+  // Returns at once while the Morse tick is not running.
   void WaitMorseTicks(int n);
 
   EventLoop& Loop() { return loop_; }
 
  private:
   void StartTimerOrDie(int id, std::chrono::milliseconds period);
-  void WaitTicks(std::atomic<int>& counter, int n);
+  void WaitTicks(std::atomic<int>& counter, int timerId, int n);
 
   EventLoop& loop_;
   StationSettings& settings_;

@@ -36,8 +36,11 @@ void CwIdentifier::Cwid() {
   settings_.sendNow = 0;
   log_.LogEvent("Cwid : Sending CW Identification.");
   transmitter_.CmTX();
+  // In CW mode the file is keyed in Morse as well: the tick runs first.
+  clock_.OnTimer(WindowClock::kStartMorse);
   files_.TXFile("cwid.txt", settings_.MODE);
   if (settings_.MODE == kModePsk31) {
+    clock_.OnTimer(WindowClock::kStopMorse);
     SendThroughModem();
   } else {
     KeyInMorse();
@@ -59,7 +62,6 @@ void CwIdentifier::SendThroughModem() {
 
 void CwIdentifier::KeyInMorse() {
   const ControlLine line = IdentificationLine(settings_.TxLine);
-  clock_.OnTimer(WindowClock::kStartMorse);
   clock_.WaitMorseTicks(kLeadTicks);
   for (char c : text_) {
     morse_.KeyMorseCharacterOn(line, static_cast<unsigned char>(c), MorseKeyer::kIdentificationGap);

@@ -123,6 +123,23 @@ TEST_F(StationStartTest, AConfigurationSavedWhileSendingDoesNotHoldTheQueue) {
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
 }
 
+// A configuration saved with the transmitter on restores it on; the
+// start-up's transmitter-off then waits on a clock that does not run yet.
+TEST_F(StationStartTest, AConfigurationSavedWithTheTransmitterOnStillStartsTheStation) {
+  station.Transmit().CmTX();
+  ASSERT_EQ(settings.transmitOn, 1);
+  station.Configuration().SaveConfiguration();
+  settings.transmitOn = 0;
+
+  station.Start();
+
+  EXPECT_TRUE(Logged("CmRX : Transmitter OFF"));
+  EXPECT_TRUE(Logged("Invalid Comport \"NULL\" requested and is not available"));
+  EXPECT_EQ(settings.transmitOn, 0);
+  loop.RunFor(3s);
+  EXPECT_EQ(window.clock.history.size(), 3u);
+}
+
 TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
   testing::WriteFile("data/news.txt", "E");
   station.Start();

@@ -63,6 +63,39 @@ TEST_F(CwIdentifierTest, KeysDeOnTheIdentificationLineWithExactTicks) {
   }
 }
 
+// In CW mode "cwid.txt" is keyed in Morse too: the tick must run for it,
+// and the queue goes on after the identification.
+TEST_F(CwIdentifierTest, CwModeKeysTheFileThenTheCallWithExactTicksAndTheQueueGoesOn) {
+  settings.TxLine = ID_RS232CONTROL_RTSXMIT;
+  testing::WriteFile("data/cwid.txt", "T");
+  testing::WriteFile("data/after.txt", "E");
+  const TimeTag now = ToTimeTag(loop.Now());
+  station.Queue().Append(FormatQueueLine(now, "$CW"));
+  station.Queue().Append(FormatQueueLine(now, "$CWID"));
+  station.Queue().Append(FormatQueueLine(now, "after.txt"));
+  station.Cycle().CmEnable();
+
+  loop.RunFor(120s);
+
+  EXPECT_TRUE(Logged("Completed CWID"));
+  EXPECT_TRUE(Logged("Completed sending <after.txt>."));
+  EXPECT_EQ(settings.localLock, 0);
+  EXPECT_FALSE(station.Busy().IsSet());
+  // On the transmit line: on, "T" (a dash: the line already up) ends 20
+  // ticks later; after its gaps of 14 and 10 the identification's lead-in,
+  // then "d" on the other line; then the next file's "E".
+  const auto transmit = line.EventsOf(Kind::kRts);
+  ASSERT_EQ(transmit.size(), 4u);
+  EXPECT_EQ(transmit[0].value, 1);
+  EXPECT_EQ(transmit[1].value, 0);
+  EXPECT_EQ((transmit[1].at - transmit[0].at) / 6ms, 20);
+  const auto keyed = line.EventsOf(Kind::kDtr);
+  ASSERT_FALSE(keyed.empty());
+  EXPECT_EQ((keyed.front().at - transmit[1].at) / 6ms, 14 + 10 + 50);
+  EXPECT_EQ((transmit[3].at - transmit[2].at) / 6ms, 10);
+  EXPECT_EQ(TickGaps(Kind::kDtr, 3), (std::vector<long>{20, 14, 10}));
+}
+
 // In PSK31 the modem sends the identification; the station holds 15 s.
 TEST_F(CwIdentifierTest, Psk31HandsTheTextToTheModem) {
   settings.soundCardID = 0;
