@@ -13,8 +13,10 @@ namespace kestrix {
 using TimeTag = std::int64_t;
 
 // Reads "%d/%d/%d %d:%d:%d" (month, day, year, hour, minute, second) as local
-// time, daylight saving decided by the zone. An empty text, or one that does
-// not hold all six numbers, gives 0.
+// time, daylight saving decided by the zone; fields past their range roll
+// over into the next. An empty text, one that does not hold all six numbers,
+// a number outside the int range or a date outside the years 1 to 9999
+// gives 0.
 TimeTag ParseTimeTag(std::string_view text);
 
 // The local calendar time (process time zone) of a moment.

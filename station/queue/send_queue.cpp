@@ -79,8 +79,9 @@ QueueLineTokens SplitQueueLine(const std::string& line) {
 std::string FormatQueueLine(long long timeTag, const std::string& name) {
   const std::tm tm = LocalTime(static_cast<TimeTag>(timeTag));
   char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%4d %02d:%02d:%02d ", tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  // The year in long long: a tag far in the future has tm_year near INT_MAX.
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%4lld %02d:%02d:%02d ", tm.tm_mon + 1, tm.tm_mday,
+                static_cast<long long>(tm.tm_year) + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
   return stamp + name;
 }
 

@@ -123,6 +123,19 @@ TEST_F(ScheduleLoaderTest, TimedLinesSetTheChainAndPastOnesAreReportedAndDropped
                    Logged("GetSchedule : Expired time tag 13/45/x 1:2:3 a.txt")}));
 }
 
+TEST_F(ScheduleLoaderTest, TagsPastTheCalendarAreExpiredLines) {
+  Load(
+      "1/1/2147483648 0:0:0 x.txt\n"
+      "13/1/2147483647 1:1:1 x.txt\n"
+      "a.txt\n");
+  EXPECT_EQ(queue.Texts(), (Texts{At(10, "a.txt")}));
+  EXPECT_EQ(window.eventList.lines,
+            (Texts{Logged("GetSchedule : Expired time tag 1/1/2147483648 0:0:0 x.txt"),
+                   Logged("GetSchedule : Expired time tag 13/1/2147483647 1:1:1 x.txt")}));
+  // A queue line is written whatever the tag, without overflow.
+  EXPECT_EQ(FormatQueueLine(67767976233565261LL, "x.txt"), "01/01/2147483648 01:01:01 x.txt");
+}
+
 TEST_F(ScheduleLoaderTest, LineEndsBlankLinesAndTwoTokenLines) {
   Load(
       "3/7/2026 10:00:00 news.txt 73\r\n"
