@@ -15,16 +15,49 @@ namespace {
 // with at most this many of them queued.
 constexpr int kModemIdleQueue = 2;
 
-// The text of a file: at most kMaxRead bytes, up to the first zero byte.
-// Nothing when the file cannot be opened.
-std::optional<std::string> ReadText(const std::string& path) {
+// The text of a file: at most kMaxRead bytes, up to the first zero byte,
+// and what cut it there. Nothing when the file cannot be opened.
+struct FileText {
+  std::string text;
+  enum class Cut { kNone, kTooLong, kZeroByte } cut = Cut::kNone;
+};
+
+std::optional<FileText> ReadText(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     return std::nullopt;
   }
-  std::vector<char> buffer(FileTransmitter::kBufferSize, '\0');
-  file.read(buffer.data(), FileTransmitter::kMaxRead);
-  return std::string(buffer.data());
+  // One byte more than is sent tells a file that is longer.
+  std::string bytes(FileTransmitter::kMaxRead + 1, '\0');
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
+  FileText result;
+  const std::size_t zero = bytes.find('\0');
+  if (zero < FileTransmitter::kMaxRead) {
+    result.cut = FileText::Cut::kZeroByte;
+    bytes.resize(zero);
+  } else if (bytes.size() > FileTransmitter::kMaxRead) {
+    result.cut = FileText::Cut::kTooLong;
+    bytes.resize(FileTransmitter::kMaxRead);
+  }
+  result.text = std::move(bytes);
+  return result;
+}
+
+// The cut is how a file is sent; the operator learns that the rest stayed.
+void LogCut(EventLog& log, const std::string& name, const FileText& file) {
+  switch (file.cut) {
+    case FileText::Cut::kTooLong:
+      log.LogEvent("TXFile : <" + name + "> is longer than " +
+                   std::to_string(FileTransmitter::kMaxRead) + " bytes; the rest is not sent.");
+      break;
+    case FileText::Cut::kZeroByte:
+      log.LogEvent("TXFile : <" + name + "> holds a zero byte at offset " +
+                   std::to_string(file.text.size()) + "; the rest is not sent.");
+      break;
+    case FileText::Cut::kNone:
+      break;
+  }
 }
 
 }  // namespace
@@ -52,14 +85,16 @@ void FileTransmitter::TXFile(const std::string& name, int mode) {
   PrintFile(name);
 
   const std::string path = TransmitFilePath(name);
-  std::optional<std::string> text = ReadText(path);
-  if (!text) {
+  std::optional<FileText> file = ReadText(path);
+  if (!file) {
     const std::string message = "[TXFile : Cannot open " + path + " input file.]";
     controls_.textPane.SetText(message);
     log_.LogEvent(message);
     return;
   }
   log_.LogEvent("TXFile : Sending file <" + name + ">.");
+  LogCut(log_, name, *file);
+  std::string& text = file->text;
 
   busy_.Take();
   // Every way out of the loop gives the output back and clears the count.
@@ -72,7 +107,7 @@ void FileTransmitter::TXFile(const std::string& name, int mode) {
     }
   } holding{busy_, controls_.charactersLeft};
 
-  const int n = static_cast<int>(text->size());
+  const int n = static_cast<int>(text.size());
   for (int i = 0; i < n; ++i) {
     controls_.charactersLeft.SetText(std::to_string(n - 1 - i));
     // The operator may have put another file on display meanwhile.
@@ -82,7 +117,7 @@ void FileTransmitter::TXFile(const std::string& name, int mode) {
     if (!WaitWhilePaused(mode)) {
       return;
     }
-    SendCharacter((*text)[static_cast<std::size_t>(i)], mode);
+    SendCharacter(text[static_cast<std::size_t>(i)], mode);
     loop_.PumpMessages();
   }
 }
@@ -136,17 +171,18 @@ int FileTransmitter::PrintFile(const std::string& name) {
   }
   controls_.fileNameLine.SetText(name);
 
-  std::optional<std::string> text = ReadText(path);
-  if (!text) {
+  std::optional<FileText> file = ReadText(path);
+  if (!file) {
     const std::string message = "[PrintFile :Cannot open " + path + " input file.]";
     controls_.textPane.SetText(message);
     log_.LogEvent(message);
     return 1;
   }
+  std::string& text = file->text;
   if (settings_.MODE != kModeAscii) {
-    *text = UpperCase(std::move(*text));
+    text = UpperCase(std::move(text));
   }
-  controls_.textPane.SetText(*text);
+  controls_.textPane.SetText(text);
   return 0;
 }
 

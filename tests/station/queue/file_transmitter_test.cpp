@@ -151,11 +151,23 @@ TEST_F(FileTransmitterTest, TheTextEndsAtAZeroByteOrAfter31998Bytes) {
   EXPECT_THAT(line.Bytes(), ElementsAre('a', 'b'));
 
   line.events.clear();
-  WriteFile("data/big.txt", std::string(40000, 'x'));
+  std::string big(40000, 'x');
+  big[35000] = '\0';  // past the cut: the length is what cuts it
+  WriteFile("data/big.txt", big);
   sender.TXFile("big.txt", kModeAscii);
   EXPECT_EQ(line.Bytes().size(), 31998u);
   EXPECT_EQ(pane.text.size(), 31998u);
   EXPECT_EQ(charactersLeft.history.at(3), "31997");
+
+  WriteFile("data/whole.txt", std::string(31998, 'x'));
+  sender.TXFile("whole.txt", kModeAscii);
+  EXPECT_THAT(
+      LogTexts(),
+      ElementsAre("TXFile : Sending file <zero.txt>.",
+                  "TXFile : <zero.txt> holds a zero byte at offset 2; the rest is not sent.",
+                  "TXFile : Sending file <big.txt>.",
+                  "TXFile : <big.txt> is longer than 31998 bytes; the rest is not sent.",
+                  "TXFile : Sending file <whole.txt>."));
 }
 
 TEST_F(FileTransmitterTest, PauseHoldsTheNextCharacterUntilResume) {
