@@ -1,7 +1,9 @@
 #include "station/config/saved_configuration.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <variant>
@@ -88,9 +90,11 @@ std::string FormatValue(const FieldValue& value) {
 // field as it is. Returns what the log should say beyond the line itself.
 std::string ReadValue(const FieldValue& value, const char* line) {
   if (auto* i = std::get_if<std::atomic<int>*>(&value)) {
-    int read = 0;
-    if (std::sscanf(line, "%d", &read) == 1) {
-      **i = read;
+    // strtol rather than sscanf, whose overflow is undefined; held to int.
+    char* end = nullptr;
+    const long read = std::strtol(line, &end, 10);
+    if (end != line) {
+      **i = static_cast<int>(std::clamp<long>(read, INT_MIN, INT_MAX));
     }
   } else if (auto* f = std::get_if<RateField>(&value)) {
     const char* text = line;

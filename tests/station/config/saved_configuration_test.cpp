@@ -1,5 +1,7 @@
 #include "station/config/saved_configuration.h"
 
+#include <climits>
+
 #include "station/config/menu_ids.h"
 #include "tests/station/config/settings_fixture.h"
 #include "tests/support/comma_decimal_locale.h"
@@ -135,6 +137,15 @@ TEST_F(SavedConfigurationTest, ASoundCardNumberNoItemNamesRestoresTheNoSoundMark
   EXPECT_EQ(settings.soundCardID, 7);
   EXPECT_TRUE(menus.IsItemChecked(menu::kSoundNone));
   EXPECT_FALSE(menus.IsItemChecked(menu::kSoundCard2));
+}
+
+TEST_F(SavedConfigurationTest, AnIntegerTooLargeForItsFieldIsHeldToTheLargestItHolds) {
+  SaveWith("MODE", "99999999999");
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.MODE, INT_MAX);
+  SaveWith("CWTimer", "-99999999999");
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.CWTimer, INT_MIN);
 }
 
 TEST_F(SavedConfigurationTest, NumbersKeepTheirPointUnderACommaDecimalLanguage) {
