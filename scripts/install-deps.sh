@@ -8,8 +8,15 @@ packages=(
   qt6-base-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
-  minimodem tzdata
+  minimodem tzdata locales
 )
+
+# The tests run the station under a comma-decimal language.
+test_locale=de_DE.UTF-8
+
+has_test_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,15 +25,24 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if ((${#missing[@]} == 0)); then
+if ((${#missing[@]} == 0)) && has_test_locale; then
   exit 0
 fi
 
-echo "install-deps: installing ${missing[*]}"
 sudo_cmd=()
 if [[ $(id -u) -ne 0 ]]; then
   sudo_cmd=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+if ((${#missing[@]})); then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+if ! has_test_locale; then
+  echo "install-deps: generating the $test_locale locale"
+  if ! grep -qx "$test_locale UTF-8" /etc/locale.gen 2>/dev/null; then
+    echo "$test_locale UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo_cmd[@]}" locale-gen
+fi

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "station/app/number_text.h"
+
 namespace kestrix {
 
 namespace {
@@ -39,9 +41,7 @@ std::string TxLineLine(int txLine) {
 std::vector<std::string> AboutListing::Lines(const StationSettings& settings,
                                              const std::string& spelledCallSign,
                                              const ScriptHelp& help) {
-  char baud[64];
-  std::snprintf(baud, sizeof baud, "Baud Rate is set to %f.",
-                static_cast<double>(settings.BAUD.load()));
+  const std::string baud = "Baud Rate is set to " + FixedText(settings.BAUD.load()) + ".";
   std::vector<std::string> lines = {
       " This application was written for the",
       spelledCallSign + " RTTY broadcast transmitter.",

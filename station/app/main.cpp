@@ -1,6 +1,8 @@
 // kestrix: the unattended RTTY broadcast station.
 
 #include <QApplication>
+#include <QLocale>
+#include <clocale>
 #include <cstdlib>
 
 #include "station/app/main_window.h"
@@ -13,6 +15,10 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // QApplication takes the C library's locale from the user's language;
+  // every number the station writes or reads keeps "." whatever it is.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
   kestrix::QtEventLoop loop;
   // The log file is closed after every line, so nothing is lost by ending
   // at once from inside a handler.

@@ -1,20 +1,13 @@
 #include "station/audio/sound_card_setup.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "station/app/number_text.h"
 
 namespace kestrix {
 
 namespace {
 
-std::string Fixed(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%f", value);
-  return text;
-}
-
 double LeadingNumber(const std::string& text) {
-  return std::strtod(text.substr(0, 255).c_str(), nullptr);
+  return LeadingDouble(text.substr(0, 255).c_str());
 }
 
 }  // namespace
@@ -22,7 +15,7 @@ double LeadingNumber(const std::string& text) {
 SoundCardSetupTexts SoundCardSetup::Start(const StationSettings& settings) {
   const double mark = settings.markTone;
   const double space = settings.spaceTone;
-  return {Fixed(mark), Fixed(space), Fixed(space - mark)};
+  return {FixedText(mark), FixedText(space), FixedText(space - mark)};
 }
 
 void SoundCardSetup::Accept(StationSettings& settings, const std::string& mark,

@@ -16,9 +16,11 @@ struct SoundCardSetupTexts {
 
 class SoundCardSetup {
  public:
-  // "%f" of markTone, spaceTone and their difference.
+  // "%f" of markTone, spaceTone and their difference, with "." whatever
+  // the user's language settings.
   static SoundCardSetupTexts Start(const StationSettings& settings);
-  // OK: each text's leading number (0 when it has none) becomes the tone.
+  // OK: each text's leading number (0 when it has none, "." as the point)
+  // becomes the tone.
   // No range check: the operator's numbers are taken as they are.
   static void Accept(StationSettings& settings, const std::string& mark, const std::string& space);
 };

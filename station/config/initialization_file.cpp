@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "station/app/number_text.h"
 #include "station/app/text_case.h"
 #include "station/encoding/tx_line.h"
 
@@ -78,14 +79,9 @@ std::optional<int> ReadNumber(const char*& text, int) {
   return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
+// With "." as the decimal point whatever the user's language settings.
 std::optional<double> ReadNumber(const char*& text, double) {
-  char* end = nullptr;
-  const double value = std::strtod(text, &end);
-  if (end == text) {
-    return std::nullopt;
-  }
-  text = end;
-  return value;
+  return ReadDouble(text);
 }
 
 // The number after the line's first "=", 0 when no digits follow; nothing
@@ -259,8 +255,8 @@ void InitializationFile::ApplyLine(std::string line) {
   if (const auto tones = PairAfterKey<double>(line, "QERVFREQUENCIES")) {
     settings_.markTone = tones->first;
     settings_.spaceTone = tones->second;
-    log_.LogEvent(
-        Format("Sound Card Frequencies Mark=%f and Space=%f", tones->first, tones->second));
+    log_.LogEvent("Sound Card Frequencies Mark=" + FixedText(tones->first) +
+                  " and Space=" + FixedText(tones->second));
   }
 
   // Linux devices.

@@ -1,8 +1,15 @@
 #include "station/config/saved_configuration.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <variant>
+
+#include "station/app/number_text.h"
+#include "station/audio/sendable_rate.h"
 
 namespace kestrix {
 
@@ -12,8 +19,11 @@ struct TextField {
   std::string* value;
   std::size_t size;
 };
-using FieldValue =
-    std::variant<std::atomic<int>*, std::atomic<float>*, std::atomic<double>*, TextField>;
+// The keying rate: a value the station cannot send never gets in.
+struct RateField {
+  std::atomic<float>* value;
+};
+using FieldValue = std::variant<std::atomic<int>*, RateField, std::atomic<double>*, TextField>;
 
 struct Field {
   FieldValue value;
@@ -23,7 +33,7 @@ struct Field {
 std::vector<Field> FieldsOf(StationSettings& s) {
   return {
       {TextField{&s.m_CommPort, kCommPortSize}, "m_CommPort"},
-      {&s.BAUD, "BAUD"},
+      {RateField{&s.BAUD}, "BAUD"},
       {&s.TxLine, "TxLine"},
       {&s.MODE, "MODE"},
       {&s.DATABITS, "DATABITS"},
@@ -59,37 +69,49 @@ std::vector<Field> FieldsOf(StationSettings& s) {
   };
 }
 
+// Numbers are written with "." whatever the user's language settings.
 std::string FormatValue(const FieldValue& value) {
-  char text[512];
+  std::string text;
   if (auto* i = std::get_if<std::atomic<int>*>(&value)) {
-    std::snprintf(text, sizeof text, "%-15d", (*i)->load());
-  } else if (auto* f = std::get_if<std::atomic<float>*>(&value)) {
-    std::snprintf(text, sizeof text, "%-15f", static_cast<double>((*f)->load()));
+    text = std::to_string((*i)->load());
+  } else if (auto* f = std::get_if<RateField>(&value)) {
+    text = FixedText(f->value->load());
   } else if (auto* d = std::get_if<std::atomic<double>*>(&value)) {
-    std::snprintf(text, sizeof text, "%-15f", (*d)->load());
+    text = FixedText((*d)->load());
   } else {
-    std::snprintf(text, sizeof text, "%-15s", std::get<TextField>(value).value->c_str());
+    text = *std::get<TextField>(value).value;
   }
+  // "%-15": padded, never cut.
+  text.resize(std::max<std::size_t>(text.size(), 15), ' ');
   return text;
 }
 
 // A line that does not start with a value of the field's kind leaves the
-// field as it is.
-void ReadValue(const FieldValue& value, const char* line) {
+// field as it is. Returns what the log should say beyond the line itself.
+std::string ReadValue(const FieldValue& value, const char* line) {
   if (auto* i = std::get_if<std::atomic<int>*>(&value)) {
-    int read = 0;
-    if (std::sscanf(line, "%d", &read) == 1) {
-      **i = read;
+    // strtol rather than sscanf, whose overflow is undefined; held to int.
+    char* end = nullptr;
+    const long read = std::strtol(line, &end, 10);
+    if (end != line) {
+      **i = static_cast<int>(std::clamp<long>(read, INT_MIN, INT_MAX));
     }
-  } else if (auto* f = std::get_if<std::atomic<float>*>(&value)) {
-    float read = 0;
-    if (std::sscanf(line, "%f", &read) == 1) {
-      **f = read;
+  } else if (auto* f = std::get_if<RateField>(&value)) {
+    const char* text = line;
+    if (const std::optional<float> rate = ReadFloat(text)) {
+      if (!IsSendableRate(*rate)) {
+        const char* word = line + std::strspn(line, " \t");
+        const std::string written(word, std::strcspn(word, " \t\r\n"));
+        return "RestoreConfiguration : BAUD " + written + " is not a rate the station can send (" +
+               ShortestText(kMinSendableBaud) + " to " + ShortestText(kMaxSendableBaud) +
+               " baud); keeping " + ShortestText(f->value->load()) + ".";
+      }
+      *f->value = *rate;
     }
   } else if (auto* d = std::get_if<std::atomic<double>*>(&value)) {
-    double read = 0;
-    if (std::sscanf(line, "%lf", &read) == 1) {
-      **d = read;
+    const char* text = line;
+    if (const std::optional<double> read = ReadDouble(text)) {
+      **d = *read;
     }
   } else {
     char word[256];
@@ -98,6 +120,7 @@ void ReadValue(const FieldValue& value, const char* line) {
       *field.value = std::string(word).substr(0, field.size);
     }
   }
+  return "";
 }
 
 struct FileCloser {
@@ -136,8 +159,11 @@ void SavedConfiguration::RestoreConfiguration() {
     if (std::fgets(line, sizeof line, file.get()) == nullptr) {
       break;
     }
-    ReadValue(field.value, line);
+    const std::string refused = ReadValue(field.value, line);
     log_.LogEvent(line);
+    if (!refused.empty()) {
+      log_.LogEvent(refused);
+    }
   }
   menus_.SoundCards().ShowSoundCard();
   menus_.ShowToggleMarks();

@@ -1,7 +1,9 @@
 #include "station/config/serial_menus.h"
 
+#include <algorithm>
 #include <string>
 
+#include "station/audio/sendable_rate.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/port_device_map.h"
 #include "station/encoding/tx_line.h"
@@ -22,6 +24,7 @@ constexpr Rate kRates[] = {{45.45f, "B45"},      {50.0f, "B50"},       {56.9f, "
                            {1200.0f, "B1200"},   {2400.0f, "B2400"},   {9600.0f, "B9600"},
                            {19200.0f, "B19200"}, {33600.0f, "B33600"}, {56000.0f, "B56000"}};
 static_assert(std::size(kRates) == menu::kRateLast - menu::kRateFirst + 1);
+static_assert(std::ranges::all_of(kRates, [](const Rate& r) { return IsSendableRate(r.baud); }));
 
 std::string PortName(int number) {
   return "COM" + std::to_string(number);

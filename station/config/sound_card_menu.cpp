@@ -17,6 +17,8 @@ constexpr SoundCardItem kItems[] = {
     {menu::kSoundCard2, 1}, {menu::kSoundCard3, 2}, {menu::kSoundCard4, 4},
 };
 
+constexpr int kFourthDevice = 3;
+
 }  // namespace
 
 SoundCardMenu::SoundCardMenu(StationSettings& settings, MenuControls& menus)
@@ -33,8 +35,16 @@ void SoundCardMenu::SelectSoundCard(int menuId) {
 }
 
 void SoundCardMenu::ShowSoundCard() {
+  const int id = settings_.soundCardID;
+  bool named = false;
   for (const auto& item : kItems) {
-    menus_.SetItemChecked(item.menuId, item.soundCardID == settings_.soundCardID);
+    menus_.SetItemChecked(item.menuId, item.soundCardID == id);
+    named = named || item.soundCardID == id;
+  }
+  // 3 opens the fourth device, which no item stores; every other number no
+  // item stores has no card behind it.
+  if (!named && id != kFourthDevice) {
+    menus_.SetItemChecked(menu::kSoundNone, true);
   }
 }
 

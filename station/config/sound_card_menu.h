@@ -12,8 +12,9 @@ class SoundCardMenu {
 
   // One of menu::kSoundNone .. menu::kSoundCard4; other ids do nothing.
   void SelectSoundCard(int menuId);
-  // Checks the item whose command stores the current soundCardID; a value
-  // no item stores leaves all five unchecked.
+  // Checks the item whose command stores the current soundCardID. A value
+  // no item stores checks "No Sound (use RS-232 for data)", except 3 (the
+  // fourth device, which no item names), which leaves all five unchecked.
   void ShowSoundCard();
 
  private:

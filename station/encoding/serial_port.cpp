@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "station/app/number_text.h"
 #include "station/encoding/tx_line.h"
 
 namespace kestrix {
@@ -33,9 +34,9 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   }
 
   char line[160];
-  std::snprintf(line, sizeof line, "\"%s\" BAUD=%.1f Bits=%d Parity=%d Stopbits=%d %s",
-                name.c_str(), static_cast<double>(settings_.BAUD.load()), dataBits, parity,
-                stopBitsCode, std::string(TxLinePortText(settings_.TxLine)).c_str());
+  std::snprintf(line, sizeof line, "\"%s\" BAUD=%s Bits=%d Parity=%d Stopbits=%d %s", name.c_str(),
+                FixedText(settings_.BAUD.load(), 1).c_str(), dataBits, parity, stopBitsCode,
+                std::string(TxLinePortText(settings_.TxLine)).c_str());
   log_.LogEvent(line);
 
   // A refused setting is not reported: the port stays open as it is.

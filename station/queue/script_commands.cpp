@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "station/app/number_text.h"
 #include "station/app/text_case.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/port_device_map.h"
@@ -118,7 +119,7 @@ void ScriptCommands::Run(Action action, int argument, const std::string& command
       settingsMenus_.OnCommand(menu::kModePsk31);
       constexpr std::string_view kSet = "PSK=";
       if (command.starts_with(kSet)) {
-        const float hertz = static_cast<float>(std::atof(command.c_str() + kSet.size()));
+        const float hertz = LeadingFloat(command.c_str() + kSet.size());
         if (hertz > kMinCentreFrequency) {
           SetPskFrequency(hertz);
         }
@@ -126,7 +127,7 @@ void ScriptCommands::Run(Action action, int argument, const std::string& command
       break;
     }
     case Action::kFskFrequency: {
-      const float hertz = static_cast<float>(std::atof(command.c_str() + 4));
+      const float hertz = LeadingFloat(command.c_str() + 4);
       if (hertz > kMinCentreFrequency) {
         settings_.fskFrequency = hertz;
       }

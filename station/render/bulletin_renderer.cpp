@@ -7,8 +7,10 @@
 #include <iterator>
 #include <sstream>
 
+#include "station/app/number_text.h"
 #include "station/app/text_case.h"
 #include "station/audio/msk_generator.h"
+#include "station/audio/sendable_rate.h"
 #include "station/audio/sound.h"
 #include "station/audio/wav_file_device.h"
 #include "station/encoding/character_encoder.h"
@@ -28,10 +30,13 @@ struct ModeName {
 constexpr ModeName kModes[] = {
     {"MILITARY", kModeMilitary}, {"ITA2", kModeIta2}, {"TELEX", kModeTelex}, {"ASCII", kModeAscii}};
 
+// The whole text is the number, "." as the point whatever the locale; nan
+// and the infinities are left to the range checks.
 bool ParseNumber(const std::string& text, double& value) {
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return !text.empty() && *end == '\0' && std::isfinite(value);
+  const char* end = text.c_str();
+  const std::optional<double> read = ReadDouble(end);
+  value = read.value_or(0.0);
+  return read.has_value() && *end == '\0';
 }
 
 int DataBitsOf(int mode) {
@@ -50,9 +55,11 @@ class CodeList final : public CodeOutput {
 std::string BulletinRenderer::Usage() {
   return "usage: kestrix-render [--mode military|ita2|telex|ascii] [--baud RATE]\n"
          "                      [--mark HZ] [--space HZ] [--lead-in SECONDS] INPUT OUTPUT.wav\n"
+         "       kestrix-render --help\n"
          "Renders the text file INPUT as audio FSK into OUTPUT.wav (8000 samples/s, 16-bit\n"
          "mono), as the station sends it through a sound card. Defaults: military, 45.45 baud,\n"
-         "mark 2125 Hz, space 2295 Hz, 2 s of letters shift before the text.\n";
+         "mark 2125 Hz, space 2295 Hz, 2 s of letters shift before the text. RATE is " +
+         ShortestText(kMinSendableBaud) + " to " + ShortestText(kMaxSendableBaud) + " baud.\n";
 }
 
 std::optional<RenderOptions> BulletinRenderer::ParseArguments(const std::vector<std::string>& args,
@@ -61,6 +68,10 @@ std::optional<RenderOptions> BulletinRenderer::ParseArguments(const std::vector<
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    }
     if (!arg.starts_with("--")) {
       files.push_back(arg);
       continue;
@@ -87,7 +98,7 @@ std::optional<RenderOptions> BulletinRenderer::ParseArguments(const std::vector<
     } else if (!ParseNumber(value, number)) {
       error = arg + " needs a number, not \"" + value + "\"";
       return std::nullopt;
-    } else if (arg == "--baud" && number > 0 && number <= 1200) {
+    } else if (arg == "--baud" && IsSendableRate(number)) {
       options.baud = number;
     } else if (arg == "--mark" && number > 0 && number < kSampleRate / 2) {
       options.markTone = number;

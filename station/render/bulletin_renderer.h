@@ -20,6 +20,7 @@ struct RenderOptions {
   double leadInSeconds = 2.0;
   std::string input;
   std::string output;
+  bool help = false;  // --help or -h: the usage, nothing rendered
 };
 
 class BulletinRenderer {
@@ -27,7 +28,8 @@ class BulletinRenderer {
   static constexpr double kTrailSeconds = 1.0;  // mark after the text
 
   // The options of a command line (without the program name), or nothing
-  // with `error` set to what is wrong.
+  // with `error` set to what is wrong. --baud takes the rates the station
+  // can send (IsSendableRate).
   static std::optional<RenderOptions> ParseArguments(const std::vector<std::string>& args,
                                                      std::string& error);
   static std::string Usage();

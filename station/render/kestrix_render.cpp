@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
                  kestrix::BulletinRenderer::Usage().c_str());
     return 2;
   }
+  if (options->help) {
+    std::fputs(kestrix::BulletinRenderer::Usage().c_str(), stdout);
+    return 0;
+  }
   if (!kestrix::BulletinRenderer::Render(*options, error)) {
     std::fprintf(stderr, "kestrix-render: %s\n", error.c_str());
     return 1;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/comma_decimal_locale.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"
@@ -192,6 +193,17 @@ TEST_F(InitializationFileTest, EachLineSetsItsKeysAndLogsThem) {
     EXPECT_EQ(Read(reader, &row.content), row.log);
     EXPECT_EQ(Take(fresh, freshDevices), With(row.changed));
   }
+}
+
+TEST_F(InitializationFileTest, TonesAreReadAndLoggedWithAPointUnderACommaDecimalLanguage) {
+  testing::CommaDecimalLocale german;
+  ASSERT_TRUE(german.Active()) << "run scripts/install-deps.sh";
+  const std::string content = "QERVFREQUENCIES=1275.5,1445.25\n";
+  EXPECT_EQ(
+      Read(file, &content),
+      std::vector<std::string>{"Sound Card Frequencies Mark=1275.500000 and Space=1445.250000"});
+  EXPECT_EQ(settings.markTone, 1275.5);
+  EXPECT_EQ(settings.spaceTone, 1445.25);
 }
 
 TEST_F(InitializationFileTest, WithoutAFileOnlyTheIntakeSettingsAreReset) {

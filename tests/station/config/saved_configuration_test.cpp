@@ -1,7 +1,10 @@
 #include "station/config/saved_configuration.h"
 
+#include <climits>
+
 #include "station/config/menu_ids.h"
 #include "tests/station/config/settings_fixture.h"
+#include "tests/support/comma_decimal_locale.h"
 
 namespace kestrix {
 namespace {
@@ -9,7 +12,18 @@ namespace {
 using testing::ReadFile;
 using testing::WriteFile;
 
-class SavedConfigurationTest : public testing::SettingsTest {};
+class SavedConfigurationTest : public testing::SettingsTest {
+ protected:
+  // The saved file with the value of `field` replaced by `value`.
+  void SaveWith(const std::string& field, const std::string& value) {
+    configuration.SaveConfiguration();
+    std::string text = ReadFile(SavedConfiguration::kFileName);
+    const std::size_t end = text.find("\t" + field + "\r\n");
+    const std::size_t start = text.rfind('\n', end) + 1;
+    text.replace(start, end - start, value);
+    WriteFile(SavedConfiguration::kFileName, text);
+  }
+};
 
 TEST_F(SavedConfigurationTest, SavesTheStartValuesAsTheFixedThirtyThreeLines) {
   configuration.SaveConfiguration();
@@ -114,6 +128,63 @@ TEST_F(SavedConfigurationTest, ShortOddOrMissingFilesChangeOnlyWhatTheyHold) {
   EXPECT_EQ(settings.ipPort, "ipPort");            // 15 blanks, then its name
   EXPECT_EQ(settings.ipAuthentication, "secret");  // after the end of the file
   EXPECT_EQ(settings.SMTP_Port_Number1, 2525);
+}
+
+TEST_F(SavedConfigurationTest, ASoundCardNumberNoItemNamesRestoresTheNoSoundMark) {
+  SaveWith("soundCardID", "7");
+  settingsMenus.OnCommand(menu::kSoundCard2);
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.soundCardID, 7);
+  EXPECT_TRUE(menus.IsItemChecked(menu::kSoundNone));
+  EXPECT_FALSE(menus.IsItemChecked(menu::kSoundCard2));
+}
+
+TEST_F(SavedConfigurationTest, AnIntegerTooLargeForItsFieldIsHeldToTheLargestItHolds) {
+  SaveWith("MODE", "99999999999");
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.MODE, INT_MAX);
+  SaveWith("CWTimer", "-99999999999");
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.CWTimer, INT_MIN);
+}
+
+TEST_F(SavedConfigurationTest, NumbersKeepTheirPointUnderACommaDecimalLanguage) {
+  testing::CommaDecimalLocale german;
+  ASSERT_TRUE(german.Active()) << "run scripts/install-deps.sh";
+  settings.markTone = 1275.5;
+  configuration.SaveConfiguration();
+  const std::string text = ReadFile(SavedConfiguration::kFileName);
+  EXPECT_NE(text.find("45.450001      \tBAUD\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("1275.500000    \tmarkTone\r\n"), std::string::npos) << text;
+
+  SaveWith("BAUD", "45.5");
+  settings.BAUD = 50.0f;
+  settings.markTone = 2125.0;
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.BAUD, 45.5f);
+  EXPECT_EQ(settings.markTone, 1275.5);
+}
+
+TEST_F(SavedConfigurationTest, ARateTheStationCannotSendKeepsTheRateInForce) {
+  for (const char* bad : {"0", "-5", "nan", "inf", "-inf", "1e30", "1e-30", "0.5", "56001"}) {
+    SCOPED_TRACE(bad);
+    SaveWith("BAUD", bad);
+    settings.BAUD = 50.0f;
+    window.eventList.lines.clear();
+    configuration.RestoreConfiguration();
+    EXPECT_EQ(settings.BAUD, 50.0f);
+    const auto texts = LogTexts();
+    ASSERT_EQ(texts.size(), 2u + 33u + 3u);
+    EXPECT_EQ(texts[3].substr(0, texts[3].find('\t')), bad);  // the line as read
+    EXPECT_EQ(texts[4], std::string("RestoreConfiguration : BAUD ") + bad +
+                            " is not a rate the station can send (1 to 56000 baud); keeping 50.");
+  }
+  for (const float good : {1.0f, 75.0f, 56000.0f}) {
+    SaveWith("BAUD", std::to_string(static_cast<int>(good)));
+    settings.BAUD = 50.0f;
+    configuration.RestoreConfiguration();
+    EXPECT_EQ(settings.BAUD, good);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "station/config/menu_ids.h"
 #include "tests/station/config/settings_fixture.h"
+#include "tests/support/comma_decimal_locale.h"
 
 namespace kestrix {
 namespace {
@@ -118,11 +119,29 @@ TEST_F(SettingsMenusTest, SoundCardMarkFollowsTheNumberEachItemStores) {
     soundCards.ShowSoundCard();
     EXPECT_TRUE(menus.IsItemChecked(row.item)) << row.stored;
   }
-  settings.soundCardID = 3;  // no item stores 3
+  // Numbers no item stores send on the serial path, and say so; 3 opens the
+  // fourth device, which no item names.
+  for (const int unnamed : {5, 7, 98, 100, -2}) {
+    settings.soundCardID = unnamed;
+    soundCards.ShowSoundCard();
+    for (int id = menu::kSoundFirst; id <= menu::kSoundLast; ++id) {
+      EXPECT_EQ(menus.IsItemChecked(id), id == menu::kSoundNone) << unnamed << " " << id;
+    }
+  }
+  settings.soundCardID = 3;
   soundCards.ShowSoundCard();
   for (int id = menu::kSoundFirst; id <= menu::kSoundLast; ++id) {
     EXPECT_FALSE(menus.IsItemChecked(id)) << id;
   }
+}
+
+TEST_F(SettingsMenusTest, ThePortLineWritesItsRateWithAPointUnderACommaDecimalLanguage) {
+  testing::CommaDecimalLocale german;
+  ASSERT_TRUE(german.Active()) << "run scripts/install-deps.sh";
+  serial.ProbeSerialPorts();
+  settingsMenus.OnCommand(menu::kPortCom1);
+  ASSERT_FALSE(LogTexts().empty());
+  EXPECT_TRUE(LogTexts().back().starts_with("\"COM1\" BAUD=45.5 Bits=5")) << LogTexts().back();
 }
 
 }  // namespace

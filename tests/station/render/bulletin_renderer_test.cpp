@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <cstdio>
+
 #include "station/encoding/station_mode.h"
+#include "tests/support/comma_decimal_locale.h"
 #include "tests/support/minimodem.h"
 #include "tests/support/temp_working_directory.h"
 
@@ -115,6 +119,47 @@ TEST_F(BulletinRendererTest, ACommandLineIsCheckedBeforeAnythingIsWritten) {
   EXPECT_FALSE(BulletinRenderer::Render(missing, error));
   EXPECT_EQ(error, "cannot read none.txt");
   EXPECT_EQ(ReadFile("air.wav"), "");
+}
+
+TEST(BulletinRendererArguments, TheRateFollowsTheStationsRuleAndReadsWithAPoint) {
+  testing::CommaDecimalLocale german;
+  ASSERT_TRUE(german.Active()) << "run scripts/install-deps.sh";
+  for (const char* rate : {"0", "-5", "0.5", "1e-300", "56001", "inf", "nan"}) {
+    std::string error;
+    EXPECT_FALSE(BulletinRenderer::ParseArguments({"--baud", rate, "a", "b"}, error).has_value());
+    EXPECT_EQ(error, std::string("--baud ") + rate + " is out of range");
+  }
+  const std::pair<const char*, double> good[] = {
+      {"1", 1.0}, {"45.45", 45.45}, {"1200", 1200.0}, {"56000", 56000.0}};
+  for (const auto& [text, rate] : good) {
+    std::string error;
+    const auto options = BulletinRenderer::ParseArguments({"--baud", text, "a", "b"}, error);
+    ASSERT_TRUE(options.has_value()) << error;
+    EXPECT_EQ(options->baud, rate);
+  }
+  std::string error;
+  const auto options = BulletinRenderer::ParseArguments({"--mark", "1275.5", "a", "b"}, error);
+  ASSERT_TRUE(options.has_value()) << error;
+  EXPECT_EQ(options->markTone, 1275.5);
+}
+
+// The program's output and exit status for a command line.
+std::pair<std::string, int> RunRender(const std::string& arguments) {
+  std::FILE* pipe = ::popen((std::string(KESTRIX_RENDER_BINARY) + " " + arguments).c_str(), "r");
+  std::string out;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    out += buffer;
+  }
+  const int status = ::pclose(pipe);
+  return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(KestrixRenderProgram, HelpPrintsTheUsageOnStandardOutputAndSucceeds) {
+  for (const char* help : {"--help", "-h", "--mode ascii --help"}) {
+    EXPECT_EQ(RunRender(help), std::pair(BulletinRenderer::Usage(), 0)) << help;
+  }
+  EXPECT_EQ(RunRender("--baud 2>/dev/null").second, 2);
 }
 
 }  // namespace
