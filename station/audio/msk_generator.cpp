@@ -30,9 +30,8 @@ CMSKGen::CMSKGen(ToneState& shared) : shared_(shared), twoPi_(8.0 * std::atan(1.
 void CMSKGen::Init(int sampleRate, double centre, double baud) {
   shared_.baud = baud;
   SetFrequency(sampleRate, centre);
-  samplePeriod_ = 1.0 / sampleRate;
-  bitClock_ = 0.0;
-  bitPeriod_ = 1.0 / baud;
+  sampleRate_ = sampleRate;
+  baud_ = baud;
 }
 
 void CMSKGen::SetFrequency(int sampleRate, double centre) {
@@ -42,30 +41,30 @@ void CMSKGen::SetFrequency(int sampleRate, double centre) {
   stepLow_ = centreStep - shiftStep;
 }
 
-// The bit clock runs on across blocks, so a frame starts at the first bit
-// boundary inside its block, not at sample 0; until then the line stays at
-// mark. Returns 0 when no boundary fell in the block, or for an idle block,
-// which sets no level.
+// Each frame opens its block, so the stop element is the rest of the block
+// (1.5 bit periods for five bits) whatever the blocks before it held; a
+// teleprinter needs more than 1.4 of them to latch again. Bit k covers the
+// samples from k bit periods after the block start on, the boundaries
+// falling between samples where they fall. Returns the index of the last
+// bit boundary in the block, 0 for an idle block, which sets no level.
 int CMSKGen::GenerateCharacter(double* buffer, int count, int code, int dataBits) {
   const int bits = PaddedBits(code, dataBits);
-  int n = 0;
   int level = kMark;
+  int bit = -1;
   int lastSet = 0;
   for (int i = 0; i < count; ++i) {
-    bitClock_ += samplePeriod_;
-    if (bitClock_ >= bitPeriod_) {
-      bitClock_ -= bitPeriod_;
-      if (code != 0) {
-        if (n == 0) {
-          level = kSpace;  // start bit
-        } else if (n <= 8) {
-          level = ((bits >> (n - 1)) & 1) != 0 ? kMark : kSpace;
-        } else {
-          level = kMark;
-        }
-        ++n;
-        lastSet = i;
+    // Whole numbers stay exact: i * baud / rate is k at the k-th boundary.
+    const int bitHere = static_cast<int>(std::floor(i * baud_ / sampleRate_));
+    if (code != 0 && bitHere != bit) {
+      bit = bitHere;
+      if (bit == 0) {
+        level = kSpace;  // start bit
+      } else if (bit <= 8) {
+        level = ((bits >> (bit - 1)) & 1) != 0 ? kMark : kSpace;
+      } else {
+        level = kMark;
       }
+      lastSet = i;
     }
     // Mark is the lower tone whichever way round the caller gave the tones.
     shared_.tonePhase = std::fmod(shared_.tonePhase + (level > 0 ? stepHigh_ : stepLow_), twoPi_);

@@ -1,7 +1,8 @@
 #pragma once
 // Audio FSK for one character: a block of samples holding the whole
-// asynchronous frame as a phase-continuous tone. Mark is always the lower
-// tone. The bit clock and the tone phase run on from block to block.
+// asynchronous frame as a phase-continuous tone, the frame starting with the
+// block and its stop element filling the rest. Mark is always the lower
+// tone. The tone phase runs on from block to block.
 
 #include <cstdint>
 
@@ -21,7 +22,7 @@ class CMSKGen {
   explicit CMSKGen(ToneState& shared);
   virtual ~CMSKGen() = default;
 
-  // Takes `baud` into the shared state and starts the bit clock.
+  // Takes `baud` into the shared state.
   void Init(int sampleRate, double centre, double baud);
   void SetFrequency(int sampleRate, double centre);
   // Fills buffer[0..count) with the frame of `code` (0: an idle block of
@@ -31,9 +32,8 @@ class CMSKGen {
  private:
   ToneState& shared_;
   double twoPi_;
-  double samplePeriod_ = 0.0;
-  double bitClock_ = 0.0;
-  double bitPeriod_ = 0.0;
+  int sampleRate_ = 8000;
+  double baud_ = 45.45;
   double stepHigh_ = 0.0;
   double stepLow_ = 0.0;
 };

@@ -136,9 +136,13 @@ std::vector<int> BulletinRenderer::TransmissionCodes(const RenderOptions& option
   // The idle of a transmitter that is on: letters shift in the five-bit
   // modes, steady mark in ASCII.
   const int idle = options.mode == kModeAscii ? 0 : kLettersShift;
-  list.codes.assign(static_cast<std::size_t>(characters(options.leadInSeconds)), idle);
+  // One block of mark first, as from a transmitter just switched on: a
+  // receiver finds the first start bit only after mark.
+  list.codes.push_back(0);
+  list.codes.insert(list.codes.end(), static_cast<std::size_t>(characters(options.leadInSeconds)),
+                    idle);
   CharacterEncoder encoder(list, clock);
-  if (idle == kLettersShift && !list.codes.empty()) {
+  if (idle == kLettersShift && list.codes.size() > 1) {
     encoder.NoteLettersShiftSent();
   }
   for (char c : text) {
@@ -156,8 +160,11 @@ bool BulletinRenderer::Render(const RenderOptions& options, std::string& error) 
   }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   SystemTimeSource clock;
-  const std::vector<int> codes = TransmissionCodes(options, text, clock);
+  return RenderCodes(options, TransmissionCodes(options, text, clock), error);
+}
 
+bool BulletinRenderer::RenderCodes(const RenderOptions& options, const std::vector<int>& codes,
+                                   std::string& error) {
   std::error_code ignored;
   std::filesystem::remove(options.output, ignored);  // the device would append
   const int dataBits = DataBitsOf(options.mode);

@@ -34,12 +34,16 @@ class BulletinRenderer {
                                                      std::string& error);
   static std::string Usage();
 
-  // The codes of the whole transmission: lead-in, text, trailing idle
-  // (0 is an idle block of mark).
+  // The codes of the whole transmission: one idle block, lead-in, text,
+  // trailing idle (0 is an idle block of mark).
   static std::vector<int> TransmissionCodes(const RenderOptions& options, const std::string& text,
                                             const TimeSource& clock);
   // Writes the WAV file afresh. False with `error` set when it fails.
   static bool Render(const RenderOptions& options, std::string& error);
+  // Writes the WAV file of `codes` (one block each) afresh; `options.input`
+  // is not read.
+  static bool RenderCodes(const RenderOptions& options, const std::vector<int>& codes,
+                          std::string& error);
 };
 
 }  // namespace kestrix

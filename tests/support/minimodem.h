@@ -9,12 +9,9 @@
 
 namespace kestrix::testing {
 
-// What `minimodem --rx -q -l 20 ARGUMENTS` prints. The frames' stop element
-// is one or two whole bits (the bit clock never stops), and minimodem's
-// quick search now and then settles on a wrong alignment for those: "-l 20"
-// lets it search them fully.
+// What `minimodem --rx -q ARGUMENTS` prints.
 inline std::string RunMinimodem(const std::string& arguments) {
-  const std::string command = "minimodem --rx -q -l 20 " + arguments + " 2>/dev/null";
+  const std::string command = "minimodem --rx -q " + arguments + " 2>/dev/null";
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) {
     ADD_FAILURE() << command;

@@ -18,30 +18,27 @@ constexpr double kCentre = 2210.0;
 constexpr double kHalfShift = 85.0;
 constexpr int kBlock = 1320;  // one five-bit character at 45.45 baud
 
-// A plain model of the line: bit boundaries at whole bit periods of a clock
-// that started with the first sample, 'S' and 'M' for the bits that start in
-// the block, mark before the first and after the last.
+// A plain model of the line: each block opens with its frame, bit k
+// covering the samples from k bit periods after the block start (boundaries
+// fall between samples where they fall), 'S' and 'M' for the frame's bits,
+// mark after them to the end of the block and for an idle block.
 struct Line {
   double centre = kCentre;
   double halfShift = kHalfShift;
-  long sample = 0;  // samples since the clock started
+  double baud = kBaud;
   double phase = 0.0;
   int lastBoundary = 0;
 
   std::vector<double> Block(int count, std::string_view bits) {
-    const auto bitsBefore = [](long samples) {
-      return static_cast<long>(std::floor(samples * kBaud / kRate));
-    };
-    const long first = bitsBefore(sample);
+    const auto bitOf = [&](int i) { return static_cast<long>(std::floor(i * baud / kRate)); };
     std::vector<double> out;
     lastBoundary = 0;
-    for (int i = 0; i < count; ++i, ++sample) {
-      const long started = bitsBefore(sample + 1) - first;
-      if (started > bitsBefore(sample) - first && !bits.empty()) {
+    for (int i = 0; i < count; ++i) {
+      const long bit = bitOf(i);
+      if (i > 0 && bit > bitOf(i - 1) && !bits.empty()) {
         lastBoundary = i;
       }
-      const bool space =
-          started > 0 && started <= static_cast<long>(bits.size()) && bits[started - 1] == 'S';
+      const bool space = !bits.empty() && bit < static_cast<long>(bits.size()) && bits[bit] == 'S';
       const double f = space ? centre + halfShift : centre - halfShift;
       phase = std::fmod(phase + 2 * std::numbers::pi * f / kRate, 2 * std::numbers::pi);
       out.push_back(std::sin(phase) + std::cos(phase));
@@ -76,24 +73,45 @@ class CMSKGenTest : public ::testing::Test {
   int last = -1;
 };
 
-TEST_F(CMSKGenTest, FiveBitFramesFollowTheContinuousBitClock) {
+TEST_F(CMSKGenTest, EachFrameOpensItsBlockAndStopsWithTheRest) {
   // 'A' = 00011, sent low bit first after a space start bit.
   ExpectSame(Generate(3), line.Block(kBlock, "SMMSSS"));
   EXPECT_EQ(last, line.lastBoundary);
-  EXPECT_EQ(last, 1232);
+  EXPECT_EQ(last, 1233);  // 7 bit periods in: 1232.1 samples
   ExpectSame(Generate(31), line.Block(kBlock, "S"));
   EXPECT_EQ(last, line.lastBoundary);
   // Bits above the five data bits are ignored.
   ExpectSame(Generate(0x23), line.Block(kBlock, "SMMSSS"));
 }
 
-TEST_F(CMSKGenTest, IdleBlockIsMarkAndKeepsTheBitClock) {
+TEST_F(CMSKGenTest, IdleBlocksAreMarkAndTheNextFrameStillOpensItsBlock) {
   ExpectSame(Generate(0), line.Block(kBlock, ""));
   EXPECT_EQ(last, 0);
   ExpectSame(Generate(3), line.Block(kBlock, "SMMSSS"));
-  EXPECT_EQ(last, line.lastBoundary);
   ExpectSame(Generate(0, 5, 500), line.Block(500, ""));
   ExpectSame(Generate(3), line.Block(kBlock, "SMMSSS"));
+  ExpectSame(Generate(0, 5, 1), line.Block(1, ""));
+  ExpectSame(Generate(24), line.Block(kBlock, "SSSSMM"));
+}
+
+TEST(CMSKGen, FramesKeepTheirTimingAtEveryFiveBitRate) {
+  for (const double baud : {45.45, 50.0, 56.9, 74.4, 75.0, 100.0}) {
+    ToneState tone{.halfShift = kHalfShift};
+    CMSKGen gen{tone};
+    gen.Init(kRate, kCentre, baud);
+    Line line{.baud = baud};
+    const int block = SamplesPerCharacter(5, kRate, baud);
+    for (const auto& [code, bits] :
+         {std::pair{21, "SMSMSM"}, std::pair{0, ""}, std::pair{10, "SSMSMS"}, std::pair{31, "S"}}) {
+      std::vector<double> out(block);
+      gen.GenerateCharacter(out.data(), block, code, 5);
+      const std::vector<double> expected = line.Block(block, bits);
+      for (int i = 0; i < block; ++i) {
+        ASSERT_NEAR(out[i], expected[i], 1e-9)
+            << baud << " baud, code " << code << ", sample " << i;
+      }
+    }
+  }
 }
 
 TEST_F(CMSKGenTest, PadsWiderWordsWithStopBits) {
@@ -107,14 +125,19 @@ TEST_F(CMSKGenTest, PadsWiderWordsWithStopBits) {
 
 TEST_F(CMSKGenTest, PhaseRunsOnAcrossBlocksAndGenerators) {
   const double markStep = 2 * std::numbers::pi * (kCentre - kHalfShift) / kRate;
+  const double spaceStep = 2 * std::numbers::pi * (kCentre + kHalfShift) / kRate;
   for (const int code : {3, 31, 0}) {
     Generate(code);
-    const double phase = tone.tonePhase;
+    double phase = tone.tonePhase;
     EXPECT_GE(phase, 0.0);
     EXPECT_LT(phase, 2 * std::numbers::pi);
-    // The next block opens at mark, one step on from where this one ended.
-    const double first = Generate(code, 5, 1)[0];
+    // Idle goes on at mark, one step on from where the block ended ...
+    double first = Generate(0, 5, 1)[0];
     EXPECT_NEAR(first, std::sin(phase + markStep) + std::cos(phase + markStep), 1e-9);
+    // ... and a character's start bit at space.
+    phase = tone.tonePhase;
+    first = Generate(31, 5, 1)[0];
+    EXPECT_NEAR(first, std::sin(phase + spaceStep) + std::cos(phase + spaceStep), 1e-9);
   }
   // A new transmission takes up the shared phase too.
   const double phase = tone.tonePhase;

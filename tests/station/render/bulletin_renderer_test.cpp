@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <numbers>
 
 #include "station/encoding/station_mode.h"
 #include "tests/support/comma_decimal_locale.h"
@@ -34,50 +38,167 @@ RenderOptions Options(int mode, double baud) {
   return options;
 }
 
+constexpr double kFiveBitRates[] = {45.45, 50.0, 56.9, 74.4, 75.0, 100.0};
+
+// minimodem's RTTY framing (five bits, 1.5 stop) at `baud`.
+std::string RttyAt(double baud) {
+  return baud == 45.45 ? "rtty" : "--baudot --stopbits 1.5 " + std::to_string(baud);
+}
+
+// The codes of the frames minimodem prints as "01101" groups of data bits,
+// bit 0 first.
+std::vector<int> FrameCodes(const std::string& printed) {
+  std::vector<int> codes;
+  int bit = 0;
+  for (char c : printed) {
+    if (c != '0' && c != '1') {
+      continue;
+    }
+    if (bit == 0) {
+      codes.push_back(0);
+    }
+    codes.back() |= (c - '0') << bit;
+    bit = (bit + 1) % 5;
+  }
+  return codes;
+}
+
+// The codes that go out as frames: idle is none.
+std::vector<int> Frames(std::vector<int> codes) {
+  std::erase(codes, 0);
+  return codes;
+}
+
 class BulletinRendererTest : public ::testing::Test {
  protected:
   BulletinRendererTest() { WriteFile("bulletin.txt", kBulletin); }
   static constexpr const char* kBulletin =
-      "CQ CQ DE N0CALL\r\nTHE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789\r\n"
-      "WX: 12/3 -5C, WIND 270/15 (GUSTS 25)?\r\n";
+      "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 1234567890\r\n"
+      "THIS IS THE KESTRIX DEMO STATION.\r\nCQ CQ DE N0CALL\r\n"
+      "WX: 12/3 -5C, WIND 270/15 (GUSTS 25)?\r\n"
+      "PROPAGATION: SFI 142, A 8, K 2. 20M AND 15M OPEN TO EUROPE UNTIL 2100Z.\r\n"
+      "RYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRY\r\n"
+      "PACK MY BOX WITH FIVE DOZEN LIQUOR JUGS: 3 X 12, 1/2 - 1/4 (OK)?\r\n"
+      "THE STATION SENDS AT 45.45, 50, 56.9, 74.4 AND 100 BAUD.\r\nNNNN\r\n";
+
+  // The bulletin as the station sends it, with idle blocks of mark after
+  // each line as when the text comes slower than the air takes it.
+  static std::vector<int> WithIdleBetweenLines(const std::vector<int>& codes) {
+    std::vector<int> out;
+    int lines = 0;
+    for (int code : codes) {
+      out.push_back(code);
+      if (code == 2) {
+        out.insert(out.end(), static_cast<std::size_t>(1 + lines++ % 3), 0);
+      }
+    }
+    return out;
+  }
+  std::vector<int> RenderBulletin(const RenderOptions& options) {
+    std::vector<int> codes =
+        WithIdleBetweenLines(BulletinRenderer::TransmissionCodes(options, kBulletin, clock));
+    std::string error;
+    EXPECT_TRUE(BulletinRenderer::RenderCodes(options, codes, error)) << error;
+    return codes;
+  }
+
   testing::TempWorkingDirectory dir;
+  SystemTimeSource clock;
 };
 
-TEST_F(BulletinRendererTest, MilitaryDecodesToTheTextAtEveryTeleprinterRate) {
-  for (const double baud : {45.45, 50.0, 75.0, 100.0}) {
-    std::string error;
-    ASSERT_TRUE(BulletinRenderer::Render(Options(kModeMilitary, baud), error)) << error;
-    const std::string mode =
-        baud == 45.45 ? "rtty" : "--baudot --stopbits 1.5 " + std::to_string(baud);
-    EXPECT_EQ(WithoutCarriageReturns(Decode("-M 2125 -S 2295 -f air.wav " + mode)),
+TEST_F(BulletinRendererTest, EveryFiveBitModeAndRateDecodesWithTheDecodersDefaults) {
+  for (const double baud : kFiveBitRates) {
+    // minimodem's own text knows the US teleprinter's figures.
+    RenderBulletin(Options(kModeMilitary, baud));
+    EXPECT_EQ(WithoutCarriageReturns(Decode("-M 2125 -S 2295 -f air.wav " + RttyAt(baud))),
               WithoutCarriageReturns(kBulletin))
         << baud;
+    for (const int mode : {kModeIta2, kModeTelex}) {
+      const std::vector<int> codes = RenderBulletin(Options(mode, baud));
+      const std::string frames =
+          Decode("-M 2125 -S 2295 --binary-output -f air.wav " + RttyAt(baud));
+      EXPECT_EQ(FrameCodes(frames), Frames(codes)) << mode << " at " << baud;
+    }
   }
 }
 
-TEST_F(BulletinRendererTest, Ita2AndTelexGoOutAsTheirOwnFrames) {
-  SystemTimeSource clock;
-  for (const int mode : {kModeIta2, kModeTelex}) {
-    std::string error;
-    ASSERT_TRUE(BulletinRenderer::Render(Options(mode, 45.45), error)) << error;
-    // The frames the decoder saw, as "01101" groups of 5 bits, bit 0 first.
-    const std::string frames = Decode("-M 2125 -S 2295 --binary-output -f air.wav rtty");
-    std::string expected;
-    for (int code : BulletinRenderer::TransmissionCodes(Options(mode, 45.45), kBulletin, clock)) {
-      if (code == 0) {
-        continue;  // idle mark is no frame
-      }
-      for (int bit = 0; bit < 5; ++bit) {
-        expected += (code >> bit & 1) ? '1' : '0';
-      }
+// The line as a simple receiver hears it: true for mark at each sample.
+// Each sample's tone comes from its neighbours (x[n-1] + x[n+1] = 2 cos(w)
+// x[n] for a steady tone), summed over a few samples either side.
+std::vector<bool> MarkAtEachSample(const std::vector<double>& x, double mark, double space) {
+  constexpr double kRate = 8000;
+  const double split = (std::cos(2 * std::numbers::pi * mark / kRate) +
+                        std::cos(2 * std::numbers::pi * space / kRate)) /
+                       2;
+  const bool markIsLower = mark < space;
+  constexpr int kHalf = 6;
+  std::vector<bool> levels(x.size(), true);
+  for (std::size_t n = kHalf + 1; n + kHalf + 1 < x.size(); ++n) {
+    double product = 0;
+    double energy = 0;
+    for (std::size_t m = n - kHalf; m <= n + kHalf; ++m) {
+      product += x[m] * (x[m - 1] + x[m + 1]);
+      energy += 2 * x[m] * x[m];
     }
-    std::string seen;
-    for (char c : frames) {
-      if (c == '0' || c == '1') {
-        seen += c;
+    // A higher tone has the smaller cosine.
+    levels[n] = (product / energy > split) == markIsLower;
+  }
+  for (std::size_t n = 0; n <= kHalf && n < x.size(); ++n) {
+    levels[n] = levels[std::min(x.size() - 1, std::size_t{kHalf + 1})];
+  }
+  return levels;
+}
+
+std::vector<double> WavSamples(const std::string& file) {
+  const std::string bytes = ReadFile(file);
+  std::vector<double> samples;
+  for (std::size_t at = 44; at + 1 < bytes.size(); at += 2) {
+    samples.push_back(static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[at]) |
+                                                static_cast<std::uint8_t>(bytes[at + 1]) << 8));
+  }
+  return samples;
+}
+
+TEST_F(BulletinRendererTest, EveryStopElementLastsAtLeastOneAndAHalfBits) {
+  for (const double baud : kFiveBitRates) {
+    const std::vector<int> codes = RenderBulletin(Options(kModeMilitary, baud));
+    const std::vector<bool> mark = MarkAtEachSample(WavSamples("air.wav"), 2125, 2295);
+    const double bit = 8000 / baud;  // samples
+    const long size = static_cast<long>(mark.size());
+    const auto nextStart = [&](long from) {
+      for (long n = std::max(from, 0L); n < size; ++n) {
+        if (!mark[n] && (n == 0 || mark[n - 1])) {
+          return n;
+        }
       }
+      return size;
+    };
+    std::vector<int> decoded;
+    double shortestStop = 99;
+    for (long start = nextStart(0); start < size;) {
+      const double stopBegins = start + 6 * bit;
+      // Every change of tone inside the frame falls on a whole bit.
+      for (long n = start + 1; n < stopBegins && n < size; ++n) {
+        if (mark[n] != mark[n - 1]) {
+          const double bits = (n - start) / bit;
+          ASSERT_NEAR(bits, std::round(bits), 3 / bit)
+              << baud << " baud, frame " << decoded.size() << " at sample " << start;
+        }
+      }
+      int code = 0;
+      for (int k = 0; k < 5; ++k) {
+        const long middle = std::min(size - 1, static_cast<long>(start + (k + 1.5) * bit));
+        code |= mark[middle] ? 1 << k : 0;
+      }
+      decoded.push_back(code);
+      const long next = nextStart(static_cast<long>(stopBegins));
+      if (next < size) {
+        shortestStop = std::min(shortestStop, (next - stopBegins) / bit);
+      }
+      start = next;
     }
-    EXPECT_EQ(seen, expected) << mode;
+    EXPECT_EQ(decoded, Frames(codes)) << baud;
+    EXPECT_GE(shortestStop, 1.42) << baud;
   }
 }
 
