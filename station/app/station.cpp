@@ -20,9 +20,9 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       clockTick_(loop, window.ClockField()),
       serialPort_(devices.serialLine, portDevices_, settings_, log_, window.MessageBoxes(),
                   endProcess),
-      router_(settings_, loop, serialPort_, devices.modem),
+      router_(settings_, loop, serialPort_, devices.modem, soundKeying_),
       transmitter_(
-          settings_, loop, log_, clock_, serialPort_, router_, devices.modem, soundKeying_,
+          settings_, loop, log_, clock_, serialPort_, devices.modem, soundKeying_,
           TransmitterControls{window.Menus(), window.TransmitStatus(), window.CwIdCountdown()}),
       soundKeying_(SoundKeyingContext{settings_, loop, log_, window.MessageBoxes(),
                                       devices.waveDevices, tones_,
@@ -132,11 +132,10 @@ std::vector<std::string> Station::AboutLines() const {
 
 void Station::Shutdown() {
   // Transmitter-off waits two clock ticks, and a tick could start the next
-  // due entry: nothing new goes out once the station is ending.
+  // due entry: nothing new goes out once the station is ending. It also
+  // waits until the sound card has played out what it holds.
   settings_.scheduleEnable = 0;
   transmitter_.CmRX();
-  // What the sound card still holds goes on the air before the end.
-  soundKeying_.WaitForStoppedWorkers();
   clock_.OnTimer(WindowClock::kStopClock);
   log_.LogEvent("***** RTTY Application has been TERMINATED *****");
   serialPort_.CloseSerialPort();

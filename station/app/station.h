@@ -86,7 +86,7 @@ class Station {
   QueueCommands& Commands() { return commands_; }
   FileTransmitter& Files() { return files_; }
   MonitorRing& Monitor() { return monitor_; }
-  SoundKeyingThreads& SoundKeying() { return soundKeying_; }
+  SoundKeyingThread& SoundKeying() { return soundKeying_; }
   SettingsMenus& Menus() { return settingsMenus_; }
   SavedConfiguration& Configuration() { return savedConfiguration_; }
   EditorCommands& Editor() { return editor_; }
@@ -110,11 +110,13 @@ class Station {
   ClockTick clockTick_;
   PortDeviceMap portDevices_;
   SerialPort serialPort_;
+  // Both hold the station's one sound keying object (below) from start-up
+  // on, and reach it only once the station runs.
   OutputRouter router_;
   Transmitter transmitter_;
   // Destroyed before everything its workers use.
   ToneState tones_;
-  SoundKeyingThreads soundKeying_;
+  SoundKeyingThread soundKeying_;
   MorseKeyer morse_;
   ModeSelector modes_;
   CharacterEncoder encoder_;

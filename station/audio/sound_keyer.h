@@ -1,13 +1,14 @@
 #pragma once
-// The sound keying thread as the output routing sees it: a small queue of
-// codes that a worker turns into audio FSK. One keyer is made for every
-// transmitter-on and told to stop at transmitter-off.
+// The sound keying thread as the transmitter switch and the output routing
+// see it: one object for the whole run, which starts a worker at every
+// transmitter-on and stops it at transmitter-off. The worker turns each
+// code handed over into one block of audio FSK.
 //
-// Waking: when its queue becomes empty the keyer announces it with
-// EventLoop::Post on the window loop, so a window-thread waiter blocks on
-// the loop instead of polling QueueEmpty().
+// Waking: whenever its worker starts, ends or empties its queue, the keyer
+// announces it with EventLoop::Post on the window loop, so a window-thread
+// waiter blocks on the loop instead of polling.
 
-#include <memory>
+#include <functional>
 
 namespace kestrix {
 
@@ -17,37 +18,47 @@ constexpr bool UsesSoundCard(int soundCardID) {
   return soundCardID < 5;
 }
 
+enum class SoundPathState {
+  kOff,       // no worker is wanted: the transmitter is off
+  kStarting,  // wanted; the card is not open yet (or the last worker still holds it)
+  kRunning,   // a worker plays and takes codes
+  kFailed,    // the worker ended on a sound error
+};
+
 class SoundKeyer {
  public:
   virtual ~SoundKeyer() = default;
 
+  // Transmitter-on: a worker on these tones. Waits (dispatching window
+  // events) until the previous worker has let go of the card. A Stop or
+  // Start handled during that wait decides instead: the latest one wins.
   virtual void Start(int sampleRate, int centerFrequency) = 0;
-  virtual bool QueueEmpty() = 0;
-  virtual void Enqueue(int code) = 0;
-  // Asks the worker to end after what it is playing.
-  virtual void RequestStop() = 0;
+  // Transmitter-off: waits until the worker has taken the code handed over
+  // last, runs `playOut` while it plays on, then stops it and waits until
+  // it has played out what it wrote and let go of the card. A Start handled
+  // meanwhile keeps the worker playing instead.
+  virtual void Stop(const std::function<void()>& playOut) = 0;
+
+  // Hands one code to the worker: waits while it is starting and until it
+  // has taken the code before. False when no worker takes codes (kOff,
+  // kFailed): the code is lost.
+  virtual bool Send(int code) = 0;
+  // Hands the code over only if the worker takes it without waiting.
+  virtual bool TrySend(int code) = 0;
+  // A worker runs and holds no code.
+  virtual bool Idle() = 0;
+  virtual SoundPathState State() = 0;
 };
 
-class SoundKeyerFactory {
- public:
-  virtual ~SoundKeyerFactory() = default;
-  // The factory may keep the keyer alive after the caller lets go of it,
-  // until its worker has ended.
-  virtual std::shared_ptr<SoundKeyer> Create() = 0;
-};
-
-// No sound output: codes are taken and dropped at once.
+// No sound output: nothing is ever wanted, codes are lost.
 class NullSoundKeyer final : public SoundKeyer {
  public:
   void Start(int, int) override {}
-  bool QueueEmpty() override { return true; }
-  void Enqueue(int) override {}
-  void RequestStop() override {}
-};
-
-class NullSoundKeyerFactory final : public SoundKeyerFactory {
- public:
-  std::shared_ptr<SoundKeyer> Create() override { return std::make_shared<NullSoundKeyer>(); }
+  void Stop(const std::function<void()>& playOut) override { playOut(); }
+  bool Send(int) override { return false; }
+  bool TrySend(int) override { return false; }
+  bool Idle() override { return false; }
+  SoundPathState State() override { return SoundPathState::kOff; }
 };
 
 }  // namespace kestrix

@@ -16,13 +16,11 @@ int BlockDataBits(int dataBits) {
 
 }  // namespace
 
-CProcThread::CProcThread(SoundKeyingContext& context) : context_(context) {}
+CProcThread::CProcThread(SoundKeyingContext& context, std::function<void()> changed,
+                         std::function<void()> failed)
+    : context_(context), changed_(std::move(changed)), failed_(std::move(failed)) {}
 
 CProcThread::~CProcThread() {
-  StopAndJoin();
-}
-
-void CProcThread::StopAndJoin() {
   RequestStop();
   if (worker_.joinable()) {
     worker_.join();
@@ -35,16 +33,24 @@ void CProcThread::Start(int sampleRate, int centerFrequency) {
   }
   stop_ = false;
   ended_ = false;
+  state_ = SoundPathState::kStarting;
+  sampleRate_ = sampleRate;
+  centerFrequency_ = centerFrequency;
   // The settings' texts belong to the window thread: the device is chosen here.
   device_ =
       context_.devices.Create(context_.settings.soundCardID, context_.settings.QERVSoundDevice);
   worker_ = std::thread([this, sampleRate, centerFrequency] {
-    Run(sampleRate > 0 ? sampleRate : kSampleRateFallback, centerFrequency);
+    const bool stopped = Run(sampleRate > 0 ? sampleRate : kSampleRateFallback, centerFrequency);
     {
       std::lock_guard guard(queueLock_);
+      // Before the end is seen: a sender that finds the queue closed finds why.
+      state_ = stopped ? SoundPathState::kOff : SoundPathState::kFailed;
       ended_ = true;
     }
-    context_.loop.Post([] {});  // wakes a window-thread waiter
+    if (!stopped) {
+      failed_();
+    }
+    changed_();
   });
 }
 
@@ -55,16 +61,17 @@ bool CProcThread::QueueEmpty() {
   return count_ == 0 || ended_;
 }
 
-void CProcThread::Enqueue(int code) {
+bool CProcThread::Enqueue(int code) {
   std::lock_guard guard(queueLock_);
   if (ended_) {
-    return;
+    return false;
   }
   if (count_ < kQueueSize) {
     queue_[count_++] = code;
   } else {
     queue_[kQueueSize - 1] = code;
   }
+  return true;
 }
 
 void CProcThread::RequestStop() {
@@ -85,7 +92,7 @@ int CProcThread::TakeCode() {
     nowEmpty = count_ == 0;
   }
   if (nowEmpty) {
-    context_.loop.Post([] {});  // the sender waits for an empty queue
+    changed_();  // the sender waits for an empty queue
   }
   return code;
 }
@@ -101,7 +108,7 @@ void CProcThread::Report(const std::string& text) {
   context_.loop.Post([&box, text] { box.Show(text, "Kestrix", MessageBoxButtons::kOk); });
 }
 
-void CProcThread::Run(int sampleRate, int centerFrequency) {
+bool CProcThread::Run(int sampleRate, int centerFrequency) {
   StationSettings& settings = context_.settings;
   const WaveFormat format{1, sampleRate, 16};
   const int dataBits = BlockDataBits(settings.DATABITS);
@@ -113,15 +120,14 @@ void CProcThread::Run(int sampleRate, int centerFrequency) {
     samples.resize(static_cast<std::size_t>(blockLength) * 8);
   } catch (const std::bad_alloc&) {
     Report("Output Memory Error");
-    return;
+    return false;
   }
 
   CSound sound(std::move(device_), context_.bufferWait);
   const int opened = sound.OpenOutput(format, blockLength, 0);
   if (opened != 0) {
     Report(CSound::SoundErrorText(opened));
-    context_.loop.Post(context_.switchTransmitterOff);
-    return;
+    return false;
   }
 
   CGenerators levelStage;
@@ -140,45 +146,200 @@ void CProcThread::Run(int sampleRate, int centerFrequency) {
         Report(CSound::SoundErrorText(sound.LastError()));
       }
       sound.CloseOutput();
-      return;
+      return false;
+    }
+    // Running once the card takes blocks: an output that fails on its
+    // first write (a full disk under a WAV file) never was.
+    if (state_ == SoundPathState::kStarting) {
+      state_ = SoundPathState::kRunning;
+      changed_();
     }
   }
   // What was written is played out before the card is let go, so the last
   // characters of a transmission always reach the air.
   sound.CloseOutput();
+  return true;
 }
 
-// Workers are joined here even when someone else still holds their keyer:
-// none may outlive what it uses.
-SoundKeyingThreads::~SoundKeyingThreads() {
-  for (const auto& keyer : keyers_) {
-    keyer->StopAndJoin();
+// The worker is joined here even when a wait still runs further down the
+// window thread's stack: none may outlive what it uses.
+SoundKeyingThread::~SoundKeyingThread() {
+  std::unique_ptr<CProcThread> worker;
+  std::unique_ptr<CProcThread> retired;
+  {
+    std::lock_guard lock(mutex_);
+    wanted_ = false;
+    worker = std::move(worker_);
+    retired = std::move(retired_);
   }
 }
 
-void SoundKeyingThreads::WaitForStoppedWorkers() {
-  // A copy: the events dispatched meanwhile may make or drop keyers.
-  const std::vector<std::shared_ptr<CProcThread>> keyers = keyers_;
-  for (const auto& keyer : keyers) {
-    while (keyer->StopRequested() && !keyer->Ended()) {
+void SoundKeyingThread::NotifyWaiters() {
+  {
+    // Taken once, so that a waiter between its check and its sleep hears it.
+    std::lock_guard lock(mutex_);
+  }
+  changed_.notify_all();
+}
+
+void SoundKeyingThread::KeepWantedState() {
+  if (worker_ && worker_->Ended() && (!wanted_ || worker_->StopRequested())) {
+    lastFailed_ = worker_->State() == SoundPathState::kFailed;
+    retired_ = std::move(worker_);
+  }
+  // A worker that failed while wanted stays until the next Start or Stop:
+  // starting it again at once would only fail again, without end.
+  if (!wanted_ || worker_ || retired_) {
+    return;
+  }
+  lastFailed_ = false;
+  // A transmitter-off for this worker's failure must not switch off a later
+  // transmission: it is dropped once another Start or Stop has come.
+  const std::uint64_t generation = generation_;
+  auto failed = [this, generation, alive = std::weak_ptr<int>(alive_)] {
+    context_.loop.Post([this, generation, alive] {
+      if (alive.expired()) {
+        return;
+      }
+      bool latest = false;
+      {
+        std::lock_guard lock(mutex_);
+        latest = generation_ == generation;
+      }
+      if (latest) {
+        context_.switchTransmitterOff();
+      }
+    });
+  };
+  auto changed = [this] {
+    NotifyWaiters();
+    context_.loop.Post([] {});  // wakes a window-thread waiter
+  };
+  worker_ = std::make_unique<CProcThread>(context_, changed, failed);
+  worker_->Start(sampleRate_, centerFrequency_);
+}
+
+void SoundKeyingThread::WaitUntil(const std::function<bool()>& done) {
+  const bool windowThread = context_.loop.IsWindowThread();
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    KeepWantedState();
+    if (retired_) {
+      // Joined without the lock: its last act is to announce its end.
+      std::unique_ptr<CProcThread> retired = std::move(retired_);
+      lock.unlock();
+      retired.reset();
+      lock.lock();
+      continue;
+    }
+    if (done()) {
+      return;
+    }
+    if (windowThread) {
+      lock.unlock();
       context_.loop.WaitForNextEvent();
+      lock.lock();
+    } else {
+      changed_.wait(lock);
     }
   }
 }
 
-std::shared_ptr<SoundKeyer> SoundKeyingThreads::Create() {
-  std::vector<std::shared_ptr<CProcThread>> previous;
-  previous.swap(keyers_);
-  for (const auto& keyer : previous) {
-    keyer->RequestStop();
-  }
-  for (const auto& keyer : previous) {
-    while (!keyer->Ended()) {
-      context_.loop.WaitForNextEvent();
+void SoundKeyingThread::Start(int sampleRate, int centerFrequency) {
+  std::uint64_t generation = 0;
+  {
+    std::lock_guard lock(mutex_);
+    generation = ++generation_;
+    wanted_ = true;
+    sampleRate_ = sampleRate;
+    centerFrequency_ = centerFrequency;
+    // Still playing out for a transmitter-off that this call overrides, on
+    // the same tones: it plays on. Any other worker gives the card back.
+    if (worker_) {
+      const SoundPathState state = worker_->State();
+      const bool playing = state == SoundPathState::kStarting || state == SoundPathState::kRunning;
+      if (!playing || worker_->StopRequested() || !worker_->Plays(sampleRate, centerFrequency)) {
+        worker_->RequestStop();
+      }
     }
   }
-  keyers_.push_back(std::make_shared<CProcThread>(context_));
-  return keyers_.back();
+  changed_.notify_all();
+  WaitUntil([&] { return generation_ != generation || (worker_ && !worker_->StopRequested()); });
+}
+
+void SoundKeyingThread::Stop(const std::function<void()>& playOut) {
+  std::uint64_t generation = 0;
+  {
+    std::lock_guard lock(mutex_);
+    generation = ++generation_;
+    wanted_ = false;
+  }
+  changed_.notify_all();
+  // A code handed over just now is taken within one block; dropping it
+  // would cut the last character of the transmission.
+  WaitUntil([&] { return generation_ != generation || !worker_ || worker_->QueueEmpty(); });
+  playOut();
+  {
+    std::lock_guard lock(mutex_);
+    if (generation_ != generation || !worker_) {
+      return;
+    }
+    worker_->RequestStop();
+  }
+  // The worker plays out what it wrote, lets go of the card and is joined:
+  // after this nothing plays.
+  WaitUntil([&] { return generation_ != generation || !worker_; });
+}
+
+bool SoundKeyingThread::Send(int code) {
+  bool taken = false;
+  WaitUntil([&] {
+    switch (StateLocked()) {
+      case SoundPathState::kStarting:
+        return false;
+      case SoundPathState::kRunning:
+        if (!worker_->QueueEmpty()) {
+          return false;
+        }
+        taken = worker_->Enqueue(code);
+        return true;
+      case SoundPathState::kOff:
+      case SoundPathState::kFailed:
+        break;
+    }
+    return true;
+  });
+  return taken;
+}
+
+bool SoundKeyingThread::TrySend(int code) {
+  std::lock_guard lock(mutex_);
+  return StateLocked() == SoundPathState::kRunning && worker_->QueueEmpty() &&
+         worker_->Enqueue(code);
+}
+
+bool SoundKeyingThread::Idle() {
+  std::lock_guard lock(mutex_);
+  return StateLocked() == SoundPathState::kRunning && worker_->QueueEmpty();
+}
+
+SoundPathState SoundKeyingThread::State() {
+  std::lock_guard lock(mutex_);
+  return StateLocked();
+}
+
+SoundPathState SoundKeyingThread::StateLocked() const {
+  if (!wanted_) {
+    if (worker_ && worker_->State() == SoundPathState::kFailed) {
+      return SoundPathState::kFailed;
+    }
+    return lastFailed_ ? SoundPathState::kFailed : SoundPathState::kOff;
+  }
+  // The last worker still holds the card, or none runs yet.
+  if (!worker_ || worker_->StopRequested()) {
+    return SoundPathState::kStarting;
+  }
+  return worker_->State();
 }
 
 }  // namespace kestrix

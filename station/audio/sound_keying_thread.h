@@ -1,11 +1,14 @@
 #pragma once
 // The sound keying thread: a worker that turns each queued code into one
 // block of audio FSK and plays it through the sound ring, and plays idle
-// mark while nothing is queued, for as long as the transmitter is on. One
-// object per transmitter-on; SoundKeyingThreads makes them and makes sure
-// only one worker runs at a time.
+// mark while nothing is queued, for as long as the transmitter is on.
+// CProcThread owns one worker; SoundKeyingThread is the station's one
+// keying object, which makes a CProcThread per transmission and sees to it
+// that at most one exists at any moment.
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,64 +34,108 @@ struct SoundKeyingContext {
   MessageBox& box;
   WaveDeviceFactory& devices;
   ToneState& tones;
-  // Run on the window thread when the sound card cannot be opened.
+  // Run on the window thread when a worker ends on a sound error.
   std::function<void()> switchTransmitterOff;
   std::chrono::milliseconds bufferWait = CSound::kDefaultBufferWait;
 };
 
-class CProcThread final : public SoundKeyer {
+class CProcThread final {
  public:
   static constexpr int kQueueSize = 99;
 
-  explicit CProcThread(SoundKeyingContext& context);
-  ~CProcThread() override;  // asks the worker to stop and joins it
+  // `changed` is called on the worker thread whenever the worker has
+  // started, ended or emptied its queue; `failed` once when it ends on an
+  // error.
+  CProcThread(SoundKeyingContext& context, std::function<void()> changed,
+              std::function<void()> failed);
+  ~CProcThread();  // asks the worker to stop and joins it
+  CProcThread(const CProcThread&) = delete;
+  CProcThread& operator=(const CProcThread&) = delete;
 
-  void Start(int sampleRate, int centerFrequency) override;
-  bool QueueEmpty() override;
-  // The newest code replaces the last one when the queue is full.
-  void Enqueue(int code) override;
-  void RequestStop() override;
-  // Window thread: asks the worker to stop and waits until it has.
-  void StopAndJoin();
+  void Start(int sampleRate, int centerFrequency);
+  // True when no code waits (or the worker has ended and takes none).
+  bool QueueEmpty();
+  // The newest code replaces the last one when the queue is full. False
+  // when the worker has ended.
+  bool Enqueue(int code);
+  void RequestStop();
 
+  // kStarting until the card has taken a first block, kRunning while
+  // playing, then kOff after a stop or kFailed after an error.
+  SoundPathState State() const { return state_; }
   // True once the worker has released the sound card (or never ran).
   bool Ended() const { return ended_; }
   bool StopRequested() const { return stop_; }
+  bool Plays(int sampleRate, int centerFrequency) const {
+    return sampleRate == sampleRate_ && centerFrequency == centerFrequency_;
+  }
 
  private:
-  void Run(int sampleRate, int centerFrequency);
+  // True when it ended on a stop request, false on an error.
+  bool Run(int sampleRate, int centerFrequency);
   // The next code, 0 (idle) when none is queued.
   int TakeCode();
   void Report(const std::string& text);
 
   SoundKeyingContext& context_;
-  // Made on the window thread at Start, opened by the worker.
+  const std::function<void()> changed_;
+  const std::function<void()> failed_;
+  int sampleRate_ = 0;
+  int centerFrequency_ = 0;
+  // Made on the calling thread at Start, opened by the worker.
   std::unique_ptr<WaveDevice> device_;
   std::mutex queueLock_;  // the queue and its count together
   int queue_[kQueueSize] = {};
   int count_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<bool> ended_{true};
+  std::atomic<SoundPathState> state_{SoundPathState::kOff};
   std::thread worker_;
 };
 
-class SoundKeyingThreads final : public SoundKeyerFactory {
+class SoundKeyingThread final : public SoundKeyer {
  public:
-  explicit SoundKeyingThreads(SoundKeyingContext context) : context_(std::move(context)) {}
-  ~SoundKeyingThreads() override;
+  explicit SoundKeyingThread(SoundKeyingContext context) : context_(std::move(context)) {}
+  ~SoundKeyingThread() override;  // stops and joins the worker
+  SoundKeyingThread(const SoundKeyingThread&) = delete;
+  SoundKeyingThread& operator=(const SoundKeyingThread&) = delete;
 
-  // Waits (dispatching window events) until the previous worker has
-  // released the sound card, then makes a new keyer.
-  std::shared_ptr<SoundKeyer> Create() override;
-  // Waits (dispatching window events) until every worker told to stop has
-  // played out and let go of its card.
-  void WaitForStoppedWorkers();
+  void Start(int sampleRate, int centerFrequency) override;
+  void Stop(const std::function<void()>& playOut) override;
+  bool Send(int code) override;
+  bool TrySend(int code) override;
+  bool Idle() override;
+  SoundPathState State() override;
 
  private:
+  // Repeats `done` (called with the lock held) until it returns true: the
+  // window thread dispatches events in between, another thread sleeps until
+  // a worker, a Start or a Stop changes something. Every round also lets go
+  // of an ended worker and starts a wanted one, so that the card changes
+  // hands in whichever wait the window thread is in, however deeply nested.
+  void WaitUntil(const std::function<bool()>& done);
+  // With the lock held: retires an ended worker that is no longer wanted,
+  // and starts the wanted one once the card is free.
+  void KeepWantedState();
+  SoundPathState StateLocked() const;
+  void NotifyWaiters();
+
   SoundKeyingContext context_;
-  // Kept until their worker has ended, so that nobody joins a worker that
-  // is still playing out on the window thread.
-  std::vector<std::shared_ptr<CProcThread>> keyers_;
+  mutable std::mutex mutex_;  // everything below
+  std::condition_variable changed_;
+  // Counts every Start and Stop: a call whose wait outlives a later call
+  // returns and leaves the decision to it.
+  std::uint64_t generation_ = 0;
+  bool wanted_ = false;
+  int sampleRate_ = 0;
+  int centerFrequency_ = 0;
+  bool lastFailed_ = false;  // the last worker ended on an error
+  std::unique_ptr<CProcThread> worker_;
+  // An ended worker, joined as soon as the lock is let go (it may itself
+  // still be waiting for the lock to announce its end).
+  std::unique_ptr<CProcThread> retired_;
+  // Posted calls check it: they may run after this object is gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace kestrix

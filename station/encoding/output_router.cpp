@@ -10,11 +10,11 @@ constexpr int kModemQueueLimit = 2;
 }  // namespace
 
 OutputRouter::OutputRouter(StationSettings& settings, EventLoop& loop, SerialPort& port,
-                           Psk31Modem& modem)
-    : settings_(settings), loop_(loop), port_(port), modem_(modem) {}
+                           Psk31Modem& modem, SoundKeyer& soundKeyer)
+    : settings_(settings), loop_(loop), port_(port), modem_(modem), soundKeyer_(soundKeyer) {}
 
-std::shared_ptr<SoundKeyer> OutputRouter::ActiveSoundKeyer() const {
-  return UsesSoundCard(settings_.soundCardID) ? soundKeyer_.load() : nullptr;
+bool OutputRouter::SoundPath() const {
+  return settings_.MODE != kModePsk31 && UsesSoundCard(settings_.soundCardID);
 }
 
 void OutputRouter::SendCode(int code) {
@@ -22,11 +22,31 @@ void OutputRouter::SendCode(int code) {
     SendToModem(code);
     return;
   }
-  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
-    SendToSoundKeyer(*keyer, code);
+  if (SoundPath()) {
+    // Lost codes are told by LostBecause(): a code kept for a later
+    // transmitter-on would go out of its context.
+    soundKeyer_.Send(code);
     return;
   }
   SendToSerialPort(code);
+}
+
+std::string OutputRouter::LostBecause() {
+  if (!SoundPath()) {
+    return {};
+  }
+  switch (soundKeyer_.State()) {
+    case SoundPathState::kFailed:
+      return "the sound card failed";
+    case SoundPathState::kOff:
+      // On, yet no worker: switched on in PSK31 or CW, and the mode changed since.
+      return settings_.transmitOn ? "the sound card was not started with the transmitter"
+                                  : "the transmitter is off";
+    case SoundPathState::kStarting:
+    case SoundPathState::kRunning:
+      break;
+  }
+  return {};
 }
 
 void OutputRouter::SendToModem(int code) {
@@ -34,13 +54,6 @@ void OutputRouter::SendToModem(int code) {
   while (modem_.QueuedCount() > kModemQueueLimit) {
     loop_.WaitForNextEvent();
   }
-}
-
-void OutputRouter::SendToSoundKeyer(SoundKeyer& keyer, int code) {
-  while (!keyer.QueueEmpty()) {
-    loop_.WaitForNextEvent();
-  }
-  keyer.Enqueue(code);
 }
 
 void OutputRouter::SendToSerialPort(int code) {
@@ -66,9 +79,8 @@ bool OutputRouter::TrySendCode(int code) {
     modem_.QueueCharacter(code, 0);
     return true;
   }
-  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
-    keyer->Enqueue(code);
-    return true;
+  if (SoundPath()) {
+    return soundKeyer_.TrySend(code);
   }
   return port_.Line().WriteByte(static_cast<std::uint8_t>(code));
 }
@@ -77,8 +89,8 @@ bool OutputRouter::PathIdle() {
   if (settings_.MODE == kModePsk31) {
     return modem_.QueuedCount() == 0;
   }
-  if (std::shared_ptr<SoundKeyer> keyer = ActiveSoundKeyer()) {
-    return keyer->QueueEmpty();
+  if (SoundPath()) {
+    return soundKeyer_.Idle();
   }
   return port_.IsOpen() && !port_.Line().OutputPending();
 }

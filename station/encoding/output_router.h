@@ -2,9 +2,8 @@
 // The way out of the station: each code goes to the PSK31 modem, to the
 // sound keying thread or to the serial port, by mode and sound card. One
 // character is in flight at a time, so Pause and CANCEL act at the next one.
-
-#include <atomic>
-#include <memory>
+// With a sound card chosen no code ever goes to the serial port: the line
+// keys the radio, and bytes on it would reach a terminal unit there.
 
 #include "station/app/event_loop.h"
 #include "station/audio/psk31_modem.h"
@@ -17,12 +16,17 @@ namespace kestrix {
 
 class OutputRouter final : public CodeOutput {
  public:
-  OutputRouter(StationSettings& settings, EventLoop& loop, SerialPort& port, Psk31Modem& modem);
+  OutputRouter(StationSettings& settings, EventLoop& loop, SerialPort& port, Psk31Modem& modem,
+               SoundKeyer& soundKeyer);
 
   // Blocks (dispatching window events on the window thread) until the path
   // has taken the code; on the serial path until the byte has left the UART.
-  // Codes for a closed port are dropped.
+  // Codes for a closed port are dropped; so are codes for the sound card
+  // while no worker plays (the transmitter is off, or the card failed). A
+  // code handed over while the worker is starting waits for it.
   void SendCode(int code) override;
+  // Why codes for the sound card are lost now; empty on the other paths.
+  std::string LostBecause() override;
 
   // True when a code handed over now would go out without waiting behind
   // another one (the idle fill sends only then).
@@ -31,24 +35,17 @@ class OutputRouter final : public CodeOutput {
   // idle fill. False when it was not sent.
   bool TrySendCode(int code);
 
-  // The sound keying thread of the current transmission, if any. Shared, so
-  // that a sender on another thread keeps it alive while a transmitter-off
-  // on the window thread replaces it.
-  std::shared_ptr<SoundKeyer> CurrentSoundKeyer() const { return soundKeyer_.load(); }
-  void SetSoundKeyer(std::shared_ptr<SoundKeyer> keyer) { soundKeyer_.store(std::move(keyer)); }
-
  private:
-  // The keyer that takes codes now: only while a sound card is chosen.
-  std::shared_ptr<SoundKeyer> ActiveSoundKeyer() const;
+  // The sound card carries the codes (not in PSK31, whose modem has its own).
+  bool SoundPath() const;
   void SendToModem(int code);
-  void SendToSoundKeyer(SoundKeyer& keyer, int code);
   void SendToSerialPort(int code);
 
   StationSettings& settings_;
   EventLoop& loop_;
   SerialPort& port_;
   Psk31Modem& modem_;
-  std::atomic<std::shared_ptr<SoundKeyer>> soundKeyer_;
+  SoundKeyer& soundKeyer_;
 };
 
 }  // namespace kestrix

@@ -9,17 +9,15 @@
 namespace kestrix {
 
 Transmitter::Transmitter(StationSettings& settings, EventLoop& loop, EventLog& log,
-                         WindowClock& clock, SerialPort& port, OutputRouter& router,
-                         Psk31Modem& modem, SoundKeyerFactory& soundKeyers,
-                         TransmitterControls controls)
+                         WindowClock& clock, SerialPort& port, Psk31Modem& modem,
+                         SoundKeyer& soundKeyer, TransmitterControls controls)
     : settings_(settings),
       loop_(loop),
       log_(log),
       clock_(clock),
       port_(port),
-      router_(router),
       modem_(modem),
-      soundKeyers_(soundKeyers),
+      soundKeyer_(soundKeyer),
       controls_(controls) {}
 
 // Widgets belong to the window thread; a chat thread switching the
@@ -85,14 +83,12 @@ void Transmitter::StartSoundKeyer() {
   }
   settings_.halfShift = halfShift;
   settings_.centerFrequency = center;
-  std::shared_ptr<SoundKeyer> keyer = soundKeyers_.Create();
-  // Making a keyer may wait for the last one, dispatching events; a
-  // transmitter-off among them leaves this one unstarted.
+  // Logging may have dispatched events: a transmitter-off among them wants
+  // no worker.
   if (!settings_.transmitOn) {
     return;
   }
-  keyer->Start(kSampleRate, center);
-  router_.SetSoundKeyer(std::move(keyer));
+  soundKeyer_.Start(kSampleRate, center);
 }
 
 void Transmitter::CmRX() {
@@ -112,9 +108,17 @@ void Transmitter::CmRX() {
   log_.LogEvent("CmRX : Transmitter OFF");
 
   const int mode = settings_.MODE;
-  // A keyer started in a five-bit mode still runs when the mode changed to
-  // PSK31 or CW since: it is stopped whatever the mode now is.
-  std::shared_ptr<SoundKeyer> keyer = router_.CurrentSoundKeyer();
+  // Ahead of the modem's waits, so that a transmitter-on handled in any
+  // wait below wins. A worker started in a five-bit mode still runs when
+  // the mode changed to PSK31 or CW since: it is stopped whatever the mode
+  // now is, and plays out what it wrote.
+  const bool soundMode = mode != kModePsk31 && mode != kModeCw;
+  soundKeyer_.Stop([this, soundMode] {
+    // The sound thread plays out what it has already made meanwhile.
+    if (soundMode) {
+      clock_.WaitClockTicks(2);
+    }
+  });
   if (mode == kModePsk31) {
     modem_.PrepareEnd();
     modem_.EndTransmit();
@@ -122,23 +126,12 @@ void Transmitter::CmRX() {
     modem_.PrepareEnd();
     modem_.EndTransmit();
   }
-  if ((mode != kModePsk31 && mode != kModeCw) || keyer) {
-    // A code handed over just now is taken within one block; dropping it
-    // would cut the last character of the transmission.
-    while (keyer && !keyer->QueueEmpty()) {
-      loop_.WaitForNextEvent();
-    }
-    // The sound thread plays out what it has already made meanwhile.
-    clock_.WaitClockTicks(2);
-    if (keyer) {
-      keyer->RequestStop();
-    }
-    if (router_.CurrentSoundKeyer() == keyer) {
-      router_.SetSoundKeyer(nullptr);
-    }
+  // Not when a transmitter-on came during the waits: it grayed them.
+  if (!settings_.transmitOn) {
+    OnWindowThread([this] {
+      controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, false);
+    });
   }
-  OnWindowThread(
-      [this] { controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, false); });
 }
 
 void Transmitter::ToggleBreakSignal() {

@@ -1,7 +1,7 @@
 #pragma once
 // The transmitter switch: transmitter on and off with the push-to-talk line
 // that TxLine chooses, the PSK31 modem's transmit state, the sound keying
-// thread of each transmission, and the break signal.
+// worker of each transmission, and the break signal.
 
 #include "station/app/event_log.h"
 #include "station/app/event_loop.h"
@@ -11,7 +11,6 @@
 #include "station/audio/sound_keyer.h"
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"
-#include "station/encoding/output_router.h"
 #include "station/encoding/serial_port.h"
 
 namespace kestrix {
@@ -27,12 +26,14 @@ class Transmitter {
   static constexpr int kSampleRate = 8000;
 
   Transmitter(StationSettings& settings, EventLoop& loop, EventLog& log, WindowClock& clock,
-              SerialPort& port, OutputRouter& router, Psk31Modem& modem,
-              SoundKeyerFactory& soundKeyers, TransmitterControls controls);
+              SerialPort& port, Psk31Modem& modem, SoundKeyer& soundKeyer,
+              TransmitterControls controls);
 
   // Transmitter on; nothing when it is on already. Any thread.
   void CmTX();
-  // Transmitter off; nothing when it is off already. Any thread.
+  // Transmitter off; nothing when it is off already. On the sound path it
+  // returns once the worker has played out and let go of the card. Any
+  // thread.
   void CmRX();
   // "Send Break Signal": the first use holds the line at space with the
   // transmitter on until the next use ends it. Window thread.
@@ -48,9 +49,8 @@ class Transmitter {
   EventLog& log_;
   WindowClock& clock_;
   SerialPort& port_;
-  OutputRouter& router_;
   Psk31Modem& modem_;
-  SoundKeyerFactory& soundKeyers_;
+  SoundKeyer& soundKeyer_;
   TransmitterControls controls_;
 };
 

@@ -114,7 +114,7 @@ void FileTransmitter::TXFile(const std::string& name, int mode) {
     if (controls_.fileNameLine.Text() == name) {
       controls_.textPane.SelectCharacter(i);
     }
-    if (!WaitWhilePaused(mode)) {
+    if (!WaitWhilePaused(mode) || WayOutGone(name, i, n, mode)) {
       return;
     }
     SendCharacter(text[static_cast<std::size_t>(i)], mode);
@@ -139,6 +139,25 @@ bool FileTransmitter::WaitWhilePaused(int mode) {
       return false;
     }
   }
+  return true;
+}
+
+// Reported as sent, a file that went nowhere would hide the fault until an
+// operator looks: it ends as a cancelled one, so the scheduler stops and
+// the rest of the queue waits.
+bool FileTransmitter::WayOutGone(const std::string& name, int sent, int length, int mode) {
+  if (mode == kModeCw) {
+    return false;  // keyed on the serial line, never lost
+  }
+  const std::string why = output_.LostBecause();
+  if (why.empty()) {
+    return false;
+  }
+  const std::string what = sent == 0 ? "is not sent."
+                                     : "is cut off after " + std::to_string(sent) + " of " +
+                                           std::to_string(length) + " characters.";
+  log_.LogEvent("TXFile : " + why + "; <" + name + "> " + what);
+  settings_.transferCancel = 1;
   return true;
 }
 

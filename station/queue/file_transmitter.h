@@ -48,6 +48,9 @@ class FileTransmitter {
  private:
   // Holds while paused; false when CANCEL ends the transmission.
   bool WaitWhilePaused(int mode);
+  // When codes would be lost (the sound card failed, or it is off with the
+  // transmitter), ends the file as CANCEL does and logs why: true then.
+  bool WayOutGone(const std::string& name, int sent, int length, int mode);
   // Sends one character of the text and leaves what went out in its place.
   void SendCharacter(char& slot, int mode);
 

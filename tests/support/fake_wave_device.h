@@ -18,8 +18,16 @@ namespace kestrix::testing {
 struct FakeWaveDeviceState {
   std::mutex mutex;
   int openResult = 0;
+  // Write fails with this (a full disk under a WAV file) once this many
+  // buffers were taken; -1 never.
+  int failWritesFrom = -1;
+  int writeError = kWaveFileWriteError;
   bool autoComplete = false;
   bool open = false;
+  int openNow = 0;  // devices open at this moment
+  int maxOpen = 0;  // the most ever open at once
+  // While set, Close blocks: a card slow to let go.
+  bool holdClose = false;
   bool started = false;
   int restarts = 0;
   int resets = 0;
@@ -60,6 +68,17 @@ struct FakeWaveDeviceState {
     while (CompleteOne()) {
     }
   }
+  void ReleaseClose() {
+    {
+      std::lock_guard lock(mutex);
+      holdClose = false;
+    }
+    changed.notify_all();
+  }
+  int OpenNow() {
+    std::lock_guard lock(mutex);
+    return openNow;
+  }
   std::size_t WrittenCount() {
     std::lock_guard lock(mutex);
     return written.size();
@@ -82,6 +101,10 @@ class FakeWaveDevice final : public WaveDevice {
     std::lock_guard lock(state_->mutex);
     state_->onDone = std::move(onDone);
     state_->open = state_->openResult == 0;
+    if (state_->open) {
+      open_ = true;
+      state_->maxOpen = std::max(state_->maxOpen, ++state_->openNow);
+    }
     return state_->openResult;
   }
   int Restart() override {
@@ -99,6 +122,10 @@ class FakeWaveDevice final : public WaveDevice {
     bool complete = false;
     {
       std::lock_guard lock(state_->mutex);
+      if (state_->failWritesFrom >= 0 &&
+          state_->written.size() >= static_cast<std::size_t>(state_->failWritesFrom)) {
+        return state_->writeError;
+      }
       state_->written.emplace_back(data, data + bytes);
       state_->held.push_back({data, state_->written.size() - 1});
       ++state_->pending;
@@ -118,13 +145,19 @@ class FakeWaveDevice final : public WaveDevice {
     state_->CompleteAll();
   }
   void Close() override {
-    std::lock_guard lock(state_->mutex);
+    std::unique_lock lock(state_->mutex);
+    state_->changed.wait(lock, [this] { return !state_->holdClose; });
     ++state_->closes;
     state_->open = false;
+    if (open_) {
+      open_ = false;
+      --state_->openNow;
+    }
   }
 
  private:
   std::shared_ptr<FakeWaveDeviceState> state_;
+  bool open_ = false;
 };
 
 // Every device it makes shares `state`; it records what was asked for.

@@ -71,41 +71,43 @@ class RecordingPsk31Modem final : public Psk31Modem {
   int queued = 0;
 };
 
-struct SoundKeyerRecord {
-  int sampleRate = 0;
-  int centerFrequency = 0;
-  std::vector<int> codes;
-  bool stopRequested = false;
-};
-
+// Records what the transmitter and the routing ask of the sound keyer; a
+// started keyer runs and takes every code at once.
 class RecordingSoundKeyer final : public SoundKeyer {
  public:
-  explicit RecordingSoundKeyer(std::shared_ptr<SoundKeyerRecord> record)
-      : record_(std::move(record)) {}
+  struct Started {
+    int sampleRate;
+    int centerFrequency;
+  };
+
   void Start(int sampleRate, int centerFrequency) override {
-    record_->sampleRate = sampleRate;
-    record_->centerFrequency = centerFrequency;
-  }
-  bool QueueEmpty() override { return true; }
-  void Enqueue(int code) override { record_->codes.push_back(code); }
-  void RequestStop() override { record_->stopRequested = true; }
-
- private:
-  std::shared_ptr<SoundKeyerRecord> record_;
-};
-
-class RecordingSoundKeyerFactory final : public SoundKeyerFactory {
- public:
-  std::shared_ptr<SoundKeyer> Create() override {
-    made.push_back(std::make_shared<SoundKeyerRecord>());
-    auto keyer = std::make_shared<RecordingSoundKeyer>(made.back());
-    if (whileCreating) {
-      std::exchange(whileCreating, nullptr)();  // events dispatched while waiting
+    if (whileStarting) {
+      std::exchange(whileStarting, nullptr)();  // events dispatched while waiting
     }
-    return keyer;
+    starts.push_back({sampleRate, centerFrequency});
+    state = SoundPathState::kRunning;
   }
-  std::vector<std::shared_ptr<SoundKeyerRecord>> made;
-  std::function<void()> whileCreating;
+  void Stop(const std::function<void()>& playOut) override {
+    state = SoundPathState::kOff;
+    playOut();
+    ++stops;
+  }
+  bool Send(int code) override {
+    if (state != SoundPathState::kRunning) {
+      return false;
+    }
+    codes.push_back(code);
+    return true;
+  }
+  bool TrySend(int code) override { return Send(code); }
+  bool Idle() override { return state == SoundPathState::kRunning; }
+  SoundPathState State() override { return state; }
+
+  std::vector<Started> starts;
+  int stops = 0;
+  std::vector<int> codes;
+  SoundPathState state = SoundPathState::kOff;
+  std::function<void()> whileStarting;
 };
 
 }  // namespace kestrix::testing

@@ -5,6 +5,8 @@
 
 #include "station/app/station.h"
 #include "station/audio/station_wave_devices.h"
+#include "tests/station/app/station_fixture.h"
+#include "tests/support/fake_wave_device.h"
 #include "tests/support/minimodem.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
@@ -55,11 +57,9 @@ class StationSoundTest : public ::testing::Test {
     loop.KeepPaceWithRealThreads(std::chrono::milliseconds(20));
     station.Start();
   }
-  // The air as a decoder hears it, once every worker has played out.
-  std::string Air() {
-    station.SoundKeying().WaitForStoppedWorkers();
-    return DecodeRtty("air.wav");
-  }
+  // The air as a decoder hears it: transmitter-off returns once the worker
+  // has played out.
+  static std::string Air() { return DecodeRtty("air.wav"); }
 
   testing::TempWorkingDirectory dir;
   testing::SimulatedEventLoop loop{testing::LocalMoment(2026, 3, 7, 9, 5, 7)};
@@ -96,6 +96,98 @@ TEST_F(StationSoundTest, TransmitterOffRightAfterTheLastCodeStillPlaysIt) {
   }
   station.Transmit().CmRX();
   EXPECT_EQ(Air(), "RYRY DE N0CALL");
+}
+
+// The station on a fake card that hands every buffer back at once, with a
+// serial port open on COM1.
+class StationCardTest : public testing::StationTest {
+ protected:
+  StationCardTest() {
+    waveDevices.state->autoComplete = true;
+    StartWith("QERVSOUNDCARDID=-1\nQERVCOMMPORT=\"COM1\"\n");
+  }
+  // Two files queued and the scheduler on.
+  void QueueTwoFiles() {
+    testing::WriteFile("data/a.txt", "RYRYRY DE N0CALL\r\n");
+    testing::WriteFile("data/b.txt", "SECOND BULLETIN\r\n");
+    testing::WriteFile("data/schedule.lst", "a.txt\nb.txt\n");
+    station.Commands().OnReload();
+    station.Cycle().CmEnable();
+  }
+  std::size_t Written() { return waveDevices.state->WrittenCount(); }
+  // Why the file is not sent, then the cycle's end of a cancelled file.
+  // (The transmitter-off that the sound error asks for may come before or
+  // after: the worker runs in real time.)
+  std::vector<std::string> AbortOfA() const {
+    const auto texts = LogTexts();
+    auto at = std::find(texts.begin(), texts.end(),
+                        "TXFile : the sound card failed; <a.txt> is not sent.");
+    return {at, at + std::min<std::ptrdiff_t>(3, texts.end() - at)};
+  }
+  const std::vector<std::string> abortedA{"TXFile : the sound card failed; <a.txt> is not sent.",
+                                          "CmDisable : Scheduler DISABLED",
+                                          "ABORTED sending <a.txt>."};
+};
+
+// Off and on again while transmitter-on still waits for the card to be let
+// go: still one worker at a time, and none after the last transmitter-off.
+TEST_F(StationCardTest, OffAndOnDuringTheWaitForTheCardLeaveOneWorkerAndNoneAfterOff) {
+  ASSERT_TRUE(station.Port().IsOpen());
+  Transmitter& tx = station.Transmit();
+  waveDevices.state->holdClose = true;
+  loop.PostAfter(30s, [this] { waveDevices.state->ReleaseClose(); });
+  tx.CmTX();
+  tx.CmRX();
+  loop.PostAfter(0s, [&tx] { tx.CmRX(); });
+  loop.PostAfter(0s, [&tx] { tx.CmTX(); });
+  tx.CmTX();
+  loop.RunFor(40s);
+  tx.CmRX();
+
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_EQ(waveDevices.state->OpenNow(), 0);
+  const std::size_t written = Written();
+  loop.KeepPaceWithRealThreads(20ms);
+  loop.RunFor(5s);
+  EXPECT_EQ(Written(), written);
+  EXPECT_EQ(waveDevices.state->maxOpen, 1);
+  EXPECT_GE(waveDevices.requests.size(), 2u);
+  EXPECT_TRUE(line.Bytes().empty());
+}
+
+// A card that cannot be opened: the file is not reported as sent, the
+// scheduler stops and the rest of the queue waits for the operator.
+TEST_F(StationCardTest, AFileIsAbortedWhenTheCardCannotBeOpened) {
+  ASSERT_TRUE(station.Port().IsOpen());
+  waveDevices.state->openResult = kWaveBadDeviceId;
+  QueueTwoFiles();
+  loop.RunFor(90s);
+
+  EXPECT_FALSE(Logged("Completed sending <a.txt>."));
+  EXPECT_EQ(AbortOfA(), abortedA);
+  EXPECT_EQ(settings.scheduleEnable, 0);
+  ASSERT_EQ(station.Queue().Count(), 1);
+  EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_TRUE(line.Bytes().empty());
+}
+
+// A WAV file on a full disk: it opens, but writing fails.
+TEST_F(StationCardTest, AFileIsAbortedWhenTheCardFailsOnWrite) {
+  ASSERT_TRUE(station.Port().IsOpen());
+  waveDevices.state->failWritesFrom = 0;
+  QueueTwoFiles();
+  loop.RunFor(90s);
+
+  EXPECT_TRUE(Logged("Sound card : Error writing to wave file"));
+  EXPECT_FALSE(Logged("Completed sending <a.txt>."));
+  EXPECT_EQ(AbortOfA(), abortedA);
+  EXPECT_EQ(settings.scheduleEnable, 0);
+  ASSERT_EQ(station.Queue().Count(), 1);
+  EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_EQ(waveDevices.state->OpenNow(), 0);
+  EXPECT_TRUE(line.Bytes().empty());
 }
 
 }  // namespace

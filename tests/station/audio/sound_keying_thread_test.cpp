@@ -38,19 +38,16 @@ class CProcThreadTest : public ::testing::Test {
   int switchedOff = 0;
   SoundKeyingContext context{
       settings, loop, log, window.messageBox, devices, tones, [this] { ++switchedOff; }};
-  SoundKeyingThreads threads{context};
+  SoundKeyingThread keying{context};
 };
 
 TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
   settings.soundCardID = -1;
   settings.QERVSoundDevice = "wav:air.wav";
   settings.halfShift = 85.0;
-  auto keyer = threads.Create();
-  keyer->Start(8000, 2210);
+  keying.Start(8000, 2210);
   ASSERT_TRUE(devices.state->WaitForWrites(3));
-  keyer->RequestStop();
-  keyer.reset();
-  threads.Create();  // waits for the worker to end
+  keying.Stop([] {});
 
   EXPECT_EQ(devices.requests.front(), (std::pair<int, std::string>{-1, "wav:air.wav"}));
   std::lock_guard lock(devices.state->mutex);
@@ -75,8 +72,7 @@ TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
 TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitterOff) {
   devices.state->openResult = kWaveBadDeviceId;
   settings.soundCardID = 4;
-  auto keyer = threads.Create();
-  keyer->Start(8000, 2210);
+  keying.Start(8000, 2210);
   while (switchedOff == 0) {
     loop.WaitForNextEvent();
   }
@@ -84,8 +80,44 @@ TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitt
               window.messageBox.shown[0].text == "Device ID out of range");
   ASSERT_FALSE(window.eventList.lines.empty());
   EXPECT_EQ(window.eventList.lines[0].substr(11), "Sound card : Device ID out of range");
-  threads.Create();
+  EXPECT_EQ(keying.State(), SoundPathState::kFailed);
+  EXPECT_FALSE(keying.Send(4));
+  keying.Stop([] {});
+  EXPECT_EQ(keying.State(), SoundPathState::kFailed);  // until the next start
+  EXPECT_EQ(switchedOff, 1);
   EXPECT_TRUE(devices.state->written.empty());
+}
+
+TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
+  devices.state->failWritesFrom = 2;
+  keying.Start(8000, 2210);
+  while (switchedOff == 0) {
+    loop.WaitForNextEvent();
+  }
+  EXPECT_EQ(window.eventList.lines.back().substr(11), "Sound card : Error writing to wave file");
+  EXPECT_EQ(keying.State(), SoundPathState::kFailed);
+  EXPECT_EQ(devices.state->OpenNow(), 0);
+}
+
+// Codes handed over while the next worker waits for the card go to it;
+// transmitter-off returns once the worker has let go of the card.
+TEST_F(CProcThreadTest, ACodeSentWhileTheCardChangesHandsWaitsForTheNewWorker) {
+  keying.Start(8000, 2210);
+  ASSERT_TRUE(devices.state->WaitForWrites(1));
+  devices.state->holdClose = true;
+  bool sent = false;
+  loop.PostAfter(0s, [&] { sent = keying.Send(27); });
+  loop.PostAfter(5s, [this] { devices.state->ReleaseClose(); });
+  keying.Start(8000, 2380);  // new tones: a new worker, once the old one let go
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(devices.state->maxOpen, 1);
+  EXPECT_EQ(devices.requests.size(), 2u);
+
+  keying.Stop([] {});
+  EXPECT_EQ(keying.State(), SoundPathState::kOff);
+  EXPECT_EQ(devices.state->OpenNow(), 0);
+  EXPECT_FALSE(keying.Send(4));
+  EXPECT_EQ(switchedOff, 0);
 }
 
 }  // namespace

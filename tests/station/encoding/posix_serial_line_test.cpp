@@ -160,7 +160,8 @@ TEST(PosixSerialLineEndToEnd, EncodedTextLeavesThePortAsTheExactCodeStream) {
   PosixSerialLine line;
   SerialPort port(line, devices, settings, log, window.messageBox, [](int) { FAIL(); });
   NullPsk31Modem modem;
-  OutputRouter router(settings, loop, port, modem);
+  NullSoundKeyer keyer;
+  OutputRouter router(settings, loop, port, modem, keyer);
   CharacterEncoder encoder(router, loop);
 
   ASSERT_EQ(port.OpenSerialPort("COM1", 45.45f, 0, 5, 1), 0);

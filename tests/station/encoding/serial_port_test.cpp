@@ -97,12 +97,25 @@ TEST_F(SerialPortTest, SendCodeGoesToTheModemInPsk31AndToTheKeyerWithACard) {
 
   settings.MODE = kModeMilitary;
   settings.soundCardID = 0;
-  router.SendCode(3);  // a card but no keyer yet: the serial port
   transmitter.CmTX();
   router.SendCode(25);
-  ASSERT_EQ(keyers.made.size(), 1u);
-  EXPECT_EQ(keyers.made[0]->codes, (std::vector<int>{25}));
-  EXPECT_EQ(line.Bytes(), (std::vector<int>{3}));
+  EXPECT_EQ(keyer.codes, (std::vector<int>{25}));
+  EXPECT_TRUE(line.Bytes().empty());
+}
+
+// The serial line keys the radio; bytes on it would reach the terminal unit.
+TEST_F(SerialPortTest, WithASoundCardChosenNoCodeGoesToTheSerialPort) {
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartClock);
+  settings.soundCardID = -1;
+  router.SendCode(3);  // transmitter off
+  transmitter.CmTX();
+  transmitter.CmRX();
+  router.SendCode(5);  // off again
+  // Codes while transmitter-on waits for the last worker to let the card go.
+  keyer.whileStarting = [this] { router.SendCode(7); };
+  transmitter.CmTX();
+  EXPECT_TRUE(line.Bytes().empty());
 }
 
 }  // namespace

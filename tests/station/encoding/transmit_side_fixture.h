@@ -58,11 +58,11 @@ class TransmitSideTest : public ::testing::Test {
   SerialPort port{line, devices,           settings,
                   log,  window.messageBox, [this](int s) { exitStatuses.push_back(s); }};
   RecordingPsk31Modem modem;
-  RecordingSoundKeyerFactory keyers;
-  OutputRouter router{settings, loop, port, modem};
-  Transmitter transmitter{settings, loop,   log,
-                          clock,    port,   router,
-                          modem,    keyers, TransmitterControls{menus, transmitStatus, cwIdField}};
+  RecordingSoundKeyer keyer;
+  OutputRouter router{settings, loop, port, modem, keyer};
+  Transmitter transmitter{
+      settings, loop,  log,   clock,
+      port,     modem, keyer, TransmitterControls{menus, transmitStatus, cwIdField}};
   MorseKeyer morse{settings, clock, port};
   ModeSelector modes{settings, log, window.messageBox, menus, port, modem};
   CharacterEncoder encoder{router, loop};

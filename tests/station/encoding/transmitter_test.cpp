@@ -67,37 +67,28 @@ TEST_F(TransmitterTest, AKeyerIsStoppedEvenWhenTheModeChangedWhileItRan) {
   transmitter.CmTX();
   modes.SelectMode(menu::kModeCw);
   transmitter.CmRX();
-  ASSERT_EQ(keyers.made.size(), 1u);
-  EXPECT_TRUE(keyers.made[0]->stopRequested);
-  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
-
-  // Off while the next keyer is being made: it is never started.
-  modes.SelectMode(menu::kModeMilitary);
-  keyers.whileCreating = [this] { transmitter.CmRX(); };
-  transmitter.CmTX();
-  ASSERT_EQ(keyers.made.size(), 2u);
-  EXPECT_EQ(keyers.made[1]->sampleRate, 0);
-  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
-  EXPECT_EQ(settings.transmitOn, 0);
+  ASSERT_EQ(keyer.starts.size(), 1u);
+  EXPECT_EQ(keyer.stops, 1);
+  EXPECT_EQ(Elapsed(), 0s);  // CW has no play-out wait of its own
 }
 
-TEST_F(TransmitterTest, WithASoundCardEachTransmissionGetsANewKeyerOnTheCentreTone) {
+TEST_F(TransmitterTest, WithASoundCardEachTransmissionStartsAWorkerOnTheCentreTone) {
   settings.soundCardID = -1;
   transmitter.CmTX();
-  ASSERT_EQ(keyers.made.size(), 1u);
-  EXPECT_EQ(keyers.made[0]->sampleRate, 8000);
-  EXPECT_EQ(keyers.made[0]->centerFrequency, 2210);
+  ASSERT_EQ(keyer.starts.size(), 1u);
+  EXPECT_EQ(keyer.starts[0].sampleRate, 8000);
+  EXPECT_EQ(keyer.starts[0].centerFrequency, 2210);
   EXPECT_DOUBLE_EQ(settings.halfShift, 85.0);
 
   transmitter.CmRX();
-  EXPECT_TRUE(keyers.made[0]->stopRequested);
-  EXPECT_EQ(router.CurrentSoundKeyer(), nullptr);
+  EXPECT_EQ(keyer.stops, 1);
+  EXPECT_EQ(Elapsed(), 2s);
 
   // A break moves both tones up one shift.
   settings.sendBreakSignal = 1;
   transmitter.CmTX();
-  ASSERT_EQ(keyers.made.size(), 2u);
-  EXPECT_EQ(keyers.made[1]->centerFrequency, 2380);
+  ASSERT_EQ(keyer.starts.size(), 2u);
+  EXPECT_EQ(keyer.starts[1].centerFrequency, 2380);
 }
 
 TEST_F(TransmitterTest, Psk31UsesTheMarkToneUnlessAScriptChoseTheCarrier) {

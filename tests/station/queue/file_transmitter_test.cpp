@@ -202,6 +202,34 @@ TEST_F(FileTransmitterTest, CancelStopsBeforeTheNextCharacterPausedOrNot) {
   EXPECT_EQ(settings.transferSend, 0);
 }
 
+// With the way out gone a file ends as a cancelled one, and the log says why.
+TEST_F(FileTransmitterTest, AFileEndsAsCancelledWhenTheSoundCardTakesNoMoreCodes) {
+  settings.soundCardID = -1;
+  WriteFile("data/x.txt", "abc");
+  keyer.state = SoundPathState::kRunning;
+  loop.PostAfter(0s, [&] { keyer.state = SoundPathState::kFailed; });
+  sender.TXFile("x.txt", kModeMilitary);
+  EXPECT_THAT(keyer.codes, ElementsAre(31, 3));
+  EXPECT_EQ(LogTexts().back(),
+            "TXFile : the sound card failed; <x.txt> is cut off after 1 of 3 "
+            "characters.");
+  EXPECT_EQ(settings.transferCancel, 1);
+  EXPECT_FALSE(busy.IsSet());
+
+  keyer.state = SoundPathState::kOff;  // switched off before the file
+  sender.TXFile("x.txt", kModeAscii);
+  EXPECT_THAT(keyer.codes, ElementsAre(31, 3));
+  EXPECT_EQ(LogTexts().back(), "TXFile : the transmitter is off; <x.txt> is not sent.");
+  EXPECT_EQ(settings.transferCancel, 1);
+
+  settings.transmitOn = 1;  // switched on in CW, Military chosen since
+  sender.TXFile("x.txt", kModeMilitary);
+  EXPECT_EQ(LogTexts().back(),
+            "TXFile : the sound card was not started with the transmitter; <x.txt> is not sent.");
+  EXPECT_THAT(keyer.codes, ElementsAre(31, 3));
+  EXPECT_TRUE(line.Bytes().empty());
+}
+
 TEST_F(FileTransmitterTest, PausedPsk31KeepsTheModemFedWithoutFillingItsQueue) {
   settings.MODE = kModePsk31;
   WriteFile("data/p.txt", "ab");
