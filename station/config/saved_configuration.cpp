@@ -139,8 +139,7 @@ void SavedConfiguration::RestoreConfiguration() {
     ReadValue(field.value, line);
     log_.LogEvent(line);
   }
-  menus_.SoundCards().ShowSoundCard();
-  menus_.ShowToggleMarks();
+  menus_.ShowSettingMarks();
   menus_.Recipients().ApplyAddress(settings_.QERVEmailAddress);
   log_.LogEvent(kRule);
 }
