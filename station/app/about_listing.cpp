@@ -56,8 +56,8 @@ std::vector<std::string> AboutListing::Lines(const StationSettings& settings,
     }
   }
   lines.insert(lines.end(),
-               {kRule, "Command line: none; settings come from Kestrix.ini",
-                "   and from Kestrix.cfg once it was saved.", kRule, "Available Ports"});
+               {kRule, "Command line: no parameters of its own; the settings",
+                "   come from Kestrix.ini and a saved Kestrix.cfg.", kRule, "Available Ports"});
   for (int number = 1; number <= kPorts; ++number) {
     const std::string name = "COM" + std::to_string(number);
     lines.push_back("   " + name + " = " + ports.DeviceFor(name));
@@ -71,12 +71,13 @@ std::vector<std::string> AboutListing::Lines(const StationSettings& settings,
   for (int i = 0; i < kHelpLines; ++i) {
     lines.push_back(help.Line(i));
   }
-  // The examples are what the macros send on Tuesday, 15 May 2001.
+  // The examples are what the macros send on Tuesday, 15 May 2001, as a
+  // teleprinter prints them.
   lines.insert(
       lines.end(),
       {" ", "--- Macro Commands Expand in Text Files ----",
-       "^D   // Full date            'TUESDAY, MAY 15, 2001'",
-       "^L   // Month, day, year     'MAY 15, 2001'", "^W   // Weekday            'TUESDAY'",
+       "^D   // Full date          'TUESDAY, MAY 15, 2001'",
+       "^L   // Month day, year    'MAY 15, 2001'", "^W   // Weekday            'TUESDAY'",
        "^T   // Local Time         '12:35(PST)'", "^U   // UTC Time           '12:35(UTC)'",
        "^1   // Sends BELL once", "^2   // Sends Bell twice", "...  // Sends Bell 1 - 9 Times",
        "^9   // Sends Bell nine times, annoying!", kRule});
