@@ -1,7 +1,5 @@
 #include "station/app/about_listing.h"
 
-#include <cstdio>
-
 #include "station/app/number_text.h"
 
 namespace kestrix {
@@ -40,7 +38,7 @@ std::string TxLineLine(int txLine) {
 
 std::vector<std::string> AboutListing::Lines(const StationSettings& settings,
                                              const std::string& spelledCallSign,
-                                             const ScriptHelp& help) {
+                                             const ScriptHelp& help, const PortDeviceMap& ports) {
   const std::string baud = "Baud Rate is set to " + FixedText(settings.BAUD.load()) + ".";
   std::vector<std::string> lines = {
       " This application was written for the",
@@ -56,20 +54,30 @@ std::vector<std::string> AboutListing::Lines(const StationSettings& settings,
     }
   }
   lines.insert(lines.end(),
-               {kRule, "Command Line Parameters:", "   Kestrix [port #   ] [Xmit line]",
-                "   Kestrix [012345678] [RTS,DTR  ]", kRule, "Available Ports",
-                "   COM0 = 0 Launches Editor ONLY", "   All other ports defined by Windows System",
-                " ", "--------- Scripted Commands  --------------"});
+               {kRule, "Command line: no parameters of its own; the settings",
+                "   come from Kestrix.ini and a saved Kestrix.cfg.", kRule, "Available Ports"});
+  for (int number = 1; number <= kPorts; ++number) {
+    const std::string name = "COM" + std::to_string(number);
+    lines.push_back("   " + name + " = " + ports.DeviceFor(name));
+  }
+  lines.insert(lines.end(),
+               {"Linux keys in Kestrix.ini:",
+                "   QERVSERIALDEVICE=\"COM1=/dev/ttyUSB0\" maps a port to a device",
+                "   QERVSOUNDDEVICE=\"plughw:1,0\" ALSA device of Auto Mode, or wav:FILE",
+                "   QERVMORSETICKMS=6 Morse tick in ms (6 keys about 20 WPM)", " ",
+                "--------- Scripted Commands  --------------"});
   for (int i = 0; i < kHelpLines; ++i) {
     lines.push_back(help.Line(i));
   }
+  // The examples are what the macros send on Tuesday, 15 May 2001, as a
+  // teleprinter prints them.
   lines.insert(
       lines.end(),
       {" ", "--- Macro Commands Expand in Text Files ----",
-       "^L   // Full date 'TUESDAY, MAY 12, 2001'", "^D   // Day,month,day,year 'MAY 12, 2001'",
-       "^W   // Weekday            'TUESDAY'", "^T   // Local Time         '12:35(PST)'",
-       "^U   // UTC Time           '12:35(UTC)'", "^1   // Sends BELL once",
-       "^2   // Sends Bell twice", "...  // Sends Bell 1 - 9 Times",
+       "^D   // Full date          'TUESDAY, MAY 15, 2001'",
+       "^L   // Month day, year    'MAY 15, 2001'", "^W   // Weekday            'TUESDAY'",
+       "^T   // Local Time         '12:35(PST)'", "^U   // UTC Time           '12:35(UTC)'",
+       "^1   // Sends BELL once", "^2   // Sends Bell twice", "...  // Sends Bell 1 - 9 Times",
        "^9   // Sends Bell nine times, annoying!", kRule});
   return lines;
 }

@@ -7,20 +7,23 @@
 
 namespace kestrix {
 
-AboutWindow::AboutWindow(const std::vector<std::string>& lines, QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), list_(new QListWidget) {
   setWindowTitle("About Kestrix");
-  auto* list = new QListWidget;
-  list->setObjectName("aboutListing");
-  list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  for (const std::string& line : lines) {
-    list->addItem(QString::fromLatin1(line));
-  }
+  list_->setObjectName("aboutListing");
+  list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(list);
+  layout->addWidget(list_);
   layout->addWidget(buttons);
   resize(560, 600);
+}
+
+void AboutWindow::SetLines(const std::vector<std::string>& lines) {
+  list_->clear();
+  for (const std::string& line : lines) {
+    list_->addItem(QString::fromLatin1(line));
+  }
 }
 
 }  // namespace kestrix

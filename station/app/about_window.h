@@ -1,8 +1,9 @@
 #pragma once
 // "&About Kestrix...": the station's settings, the script commands and the
-// text macros, listed anew each time the box opens.
+// text macros, listed anew each time the box is shown.
 
 #include <QDialog>
+#include <QListWidget>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,11 @@ namespace kestrix {
 
 class AboutWindow final : public QDialog {
  public:
-  AboutWindow(const std::vector<std::string>& lines, QWidget* parent);
+  explicit AboutWindow(QWidget* parent);
+  void SetLines(const std::vector<std::string>& lines);
+
+ private:
+  QListWidget* list_;
 };
 
 }  // namespace kestrix

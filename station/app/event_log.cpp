@@ -42,27 +42,33 @@ std::string_view EventLog::FirstLine(std::string_view text) {
 
 int EventLog::LogEvent(std::string_view text) {
   bool opened = false;
+  bool tell = false;
   {
     std::lock_guard lock(busy_);
     const std::string_view logged = FirstLine(text);
     const std::tm local = LocalTime(loop_.Now());
+    const std::string line = FormatLine(local, logged);
     std::FILE* file = std::fopen(DailyFileName(local).c_str(), "a");
     if (file != nullptr) {
       opened = true;
-      const std::string line = FormatLine(local, logged);
+      failing_ = false;
       AddToList(line);
       std::fprintf(file, "%s\n", line.c_str());
       std::fclose(file);
+    } else {
+      // The operator is told once; the lines are kept where a service
+      // manager keeps them.
+      std::fprintf(stderr, "%s\n", line.c_str());
+      tell = !failing_;
+      failing_ = true;
     }
   }
-  // The box is shown after the lock is released: it runs the window's
-  // events while it waits for the operator, and a nested log call must not
-  // find the lock held by a caller further up its own stack.
-  if (!opened) {
+  // The box is shown after the lock is released: a box on the window
+  // thread must not be raised from inside the lock another thread waits for.
+  if (tell) {
     ShowMissingLogBox();
-    return -1;
   }
-  return 0;
+  return opened ? 0 : -1;
 }
 
 void EventLog::AddToList(const std::string& line) {
@@ -78,7 +84,7 @@ void EventLog::AddToList(const std::string& line) {
 void EventLog::ShowMissingLogBox() {
   loop_.CallOnWindowThread([this] {
     box_.Show("Cannot open LOG file,check for LOG directory.", "Log Create Error",
-              MessageBoxButtons::kOk);
+              MessageBoxIcon::kNone);
   });
 }
 

@@ -23,8 +23,8 @@ class EventLog {
   EventLog(EventLoop& loop, StatusList& list, MessageBox& box);
 
   // Logs the first line of `text`. Returns 0 when the line was written, -1
-  // when the day's file could not be opened (the operator is told, and the
-  // event is lost).
+  // when the day's file could not be opened: the line then goes to
+  // standard error only, and the operator is told by a box the first time.
   int LogEvent(std::string_view text);
 
   // "log/yyyymmdd.log" of a local date.
@@ -43,6 +43,7 @@ class EventLog {
   StatusList& list_;
   MessageBox& box_;
   PumpingMutex busy_;
+  bool failing_ = false;  // under busy_: the last line could not be written
 };
 
 }  // namespace kestrix

@@ -7,9 +7,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "station/app/about_window.h"
 #include "station/audio/sound_card_setup_window.h"
@@ -28,6 +31,24 @@ QLineEdit* Field(const char* name, int controlId) {
   edit->setProperty("controlId", controlId);
   edit->setReadOnly(true);
   return edit;
+}
+
+// Wide enough for the longest of `texts` whole, as the field lays out its
+// text inside its frame.
+void FitTexts(QLineEdit* field, const QStringList& texts) {
+  int widest = 0;
+  for (const QString& text : texts) {
+    widest = std::max(widest, field->fontMetrics().horizontalAdvance(text));
+  }
+  QStyleOptionFrame option;
+  option.initFrom(field);
+  option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+  const QMargins margins = field->textMargins();
+  constexpr int kLineEditMargin = 2;  // QLineEdit's own, each side
+  const int contents = widest + margins.left() + margins.right() + 2 * kLineEditMargin + 2;
+  const QSize size = field->style()->sizeFromContents(
+      QStyle::CT_LineEdit, &option, QSize(contents, field->fontMetrics().height()), field);
+  field->setMinimumWidth(size.width());
 }
 
 QWidget* Labelled(const QString& label, QWidget* field) {
@@ -54,14 +75,20 @@ class MainWindowDialogs final : public StationDialogs {
   void ShowScheduleEditor() override {
     station_.Log().LogEvent("The schedule editor is not available in this version.");
   }
+  // One dialog at a time; its OK stores the tones when it comes.
   void ShowSoundCardSetup() override {
-    SoundCardSetupWindow dialog(station_.Settings(), &window_);
-    dialog.exec();
+    if (setup_ == nullptr) {
+      setup_ = new SoundCardSetupWindow(station_.Settings(), &window_);
+      setup_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    setup_->show();
+    setup_->raise();
   }
 
  private:
   Station& station_;
   QWidget& window_;
+  QPointer<SoundCardSetupWindow> setup_;
 };
 
 }  // namespace
@@ -187,6 +214,10 @@ QWidget* CKestrixDlg::BuildControlGroups() {
     }
     layout->addWidget(box);
   };
+  // Every text the logic puts in the three state fields.
+  FitTexts(scheduleEdit_, {"ENABLE", "DISABLED", "AutoStart", "AutoWait"});
+  FitTexts(transmitEdit_, {"  ON  ", "  OFF  "});
+  FitTexts(flowEdit_, {"PAUSE", "RESUME", "CANCEL"});
   TransmitCycle& cycle = station_->Cycle();
   Transmitter& tx = station_->Transmit();
   group("Schedule", scheduleEdit_,
@@ -259,11 +290,16 @@ void CKestrixDlg::keyPressEvent(QKeyEvent* event) {
 
 void CKestrixDlg::closeEvent(QCloseEvent* event) {
   // A second close while the shutdown waits (a second SIGINT) changes nothing.
-  if (shutDown_ || (askBeforeClosing_ &&
-                    messageBox_.Show("              Are you sure?", "Closing Kestrix Application",
-                                     MessageBoxButtons::kYesNo) != MessageBoxResult::kYes)) {
+  if (shutDown_) {
     event->ignore();
     return;
+  }
+  if (askBeforeClosing_ && !closeConfirmed_) {
+    AskBeforeClosing();
+    if (!closeConfirmed_) {
+      event->ignore();
+      return;
+    }
   }
   shutDown_ = true;
   station_->Shutdown();
@@ -274,26 +310,65 @@ void CKestrixDlg::closeEvent(QCloseEvent* event) {
   endProcess_(0);
 }
 
+// The close question waits for nobody: a file being sent goes on while it
+// is up, and the window closes when Yes comes. Without a display the answer
+// comes at once, inside the close that asked.
+void CKestrixDlg::AskBeforeClosing() {
+  if (closeAsked_) {
+    return;
+  }
+  closeAsked_ = true;
+  askingNow_ = true;
+  messageBox_.Ask("              Are you sure?", "Closing Kestrix Application",
+                  MessageBoxIcon::kNone, [this](bool yes) {
+                    closeAsked_ = false;
+                    closeConfirmed_ = yes;
+                    if (yes && !askingNow_) {
+                      close();
+                    }
+                  });
+  askingNow_ = false;
+}
+
 void CKestrixDlg::CloseWithoutQuestion() {
   askBeforeClosing_ = false;
   close();
 }
 
+// Each window below opens without a loop of its own: a file being sent
+// goes on while it is up.
 void CKestrixDlg::ShowAbout() {
-  AboutWindow about(station_->AboutLines(), this);
-  about.exec();
+  if (about_ == nullptr) {
+    about_ = new AboutWindow(this);
+    about_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  about_->SetLines(station_->AboutLines());
+  about_->show();
+  about_->raise();
 }
 
 void CKestrixDlg::AddMultipleFiles() {
-  const QStringList chosen = QFileDialog::getOpenFileNames(
-      this, "Open - Kestrix Controller Files to Load",
-      QString::fromStdString(station_->Settings().QERVDataPath),
-      "TXT Files (*.txt);;DOC Files (*.doc);;Pictures (*.pix);;All Files (*)");
-  std::vector<std::string> sources;
-  for (const QString& file : chosen) {
-    sources.push_back(file.toStdString());
+  if (fileDialog_ != nullptr) {
+    fileDialog_->raise();
+    return;
   }
-  station_->Import().ImportFiles(sources);
+  fileDialog_ =
+      new QFileDialog(this, "Open - Kestrix Controller Files to Load",
+                      QString::fromStdString(station_->Settings().QERVDataPath),
+                      "TXT Files (*.txt);;DOC Files (*.doc);;Pictures (*.pix);;All Files (*)");
+  fileDialog_->setAttribute(Qt::WA_DeleteOnClose);
+  fileDialog_->setFileMode(QFileDialog::ExistingFiles);
+  fileDialog_->setWindowModality(Qt::NonModal);
+  // A desktop's own dialog may run a loop of its own even when shown so.
+  fileDialog_->setOption(QFileDialog::DontUseNativeDialog);
+  connect(fileDialog_, &QFileDialog::filesSelected, this, [this](const QStringList& chosen) {
+    std::vector<std::string> sources;
+    for (const QString& file : chosen) {
+      sources.push_back(file.toStdString());
+    }
+    station_->Import().ImportFiles(sources);
+  });
+  fileDialog_->show();
 }
 
 }  // namespace kestrix

@@ -4,12 +4,15 @@
 // logic, and owns the Station.
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <memory>
 
+#include "station/app/about_window.h"
 #include "station/app/qt_controls.h"
 #include "station/app/station.h"
 #include "station/app/station_dialogs.h"
@@ -61,6 +64,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QWidget* BuildTextPane();
   void BuildMenus();
   void OnQueueDoubleClick();
+  void AskBeforeClosing();
   void ShowAbout();
   void AddMultipleFiles();
 
@@ -97,8 +101,13 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   std::unique_ptr<Station> station_;
   std::unique_ptr<QtQueueList> queueView_;
   WindowClock::EndProcess endProcess_;
+  QPointer<AboutWindow> about_;
+  QPointer<QFileDialog> fileDialog_;
   bool shutDown_ = false;
   bool askBeforeClosing_ = true;
+  bool closeAsked_ = false;
+  bool askingNow_ = false;
+  bool closeConfirmed_ = false;
 };
 
 }  // namespace kestrix

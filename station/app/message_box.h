@@ -1,19 +1,31 @@
 #pragma once
-// Modal message boxes for the operator. Window thread only; the box waits
-// for the operator and keeps the window's events running meanwhile.
+// Message boxes for the operator, on the window thread. A box never holds
+// what goes on the air: notices and questions return at once and stay on
+// screen until the operator closes them; only a fatal error, after which
+// the process ends, waits for its OK.
 
+#include <functional>
 #include <string>
 
 namespace kestrix {
 
-enum class MessageBoxButtons { kOk, kOkCancel, kYesNo };
-enum class MessageBoxResult { kOk, kCancel, kYes, kNo };
+enum class MessageBoxIcon { kNone, kInformation, kQuestion, kWarning, kStop };
 
 class MessageBox {
  public:
+  using Answer = std::function<void(bool yes)>;
+
   virtual ~MessageBox() = default;
-  virtual MessageBoxResult Show(const std::string& text, const std::string& caption,
-                                MessageBoxButtons buttons) = 0;
+  // A notice with an OK button; returns at once.
+  virtual void Show(const std::string& text, const std::string& caption, MessageBoxIcon icon) = 0;
+  // A fatal error: returns when the operator has pressed OK. The window's
+  // events keep running meanwhile.
+  virtual void ShowAndWait(const std::string& text, const std::string& caption,
+                           MessageBoxIcon icon) = 0;
+  // A Yes/No question; returns at once. `answered` runs on the window
+  // thread when the operator answers.
+  virtual void Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+                   Answer answered) = 0;
   virtual void Beep() = 0;
 };
 

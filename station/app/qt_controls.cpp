@@ -52,41 +52,89 @@ std::string QtWindowTitle::Text() const {
   return window_.windowTitle().toLatin1().toStdString();
 }
 
-MessageBoxResult QtMessageBox::Show(const std::string& text, const std::string& caption,
-                                    MessageBoxButtons buttons) {
-  // Every box also goes to standard error, the service log of an
-  // unattended station.
+namespace {
+
+QMessageBox::Icon QtIcon(MessageBoxIcon icon) {
+  switch (icon) {
+    case MessageBoxIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageBoxIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageBoxIcon::kWarning:
+      return QMessageBox::Warning;
+    case MessageBoxIcon::kStop:
+      return QMessageBox::Critical;
+    case MessageBoxIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Every box also goes to standard error, the service log of an unattended
+// station.
+void ToStandardError(const std::string& text, const std::string& caption) {
   std::string oneLine = text;
   std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
   std::fprintf(stderr, "kestrix: %s: %s\n", caption.c_str(), oneLine.c_str());
-  // Without a display nobody could answer: the box is taken as answered.
-  if (QGuiApplication::platformName() == "offscreen") {
-    return buttons == MessageBoxButtons::kYesNo ? MessageBoxResult::kYes : MessageBoxResult::kOk;
+}
+
+}  // namespace
+
+// Without a display (the offscreen platform) nobody reads or answers a box.
+QtMessageBox::QtMessageBox(QWidget& parent)
+    : QtMessageBox(parent, QGuiApplication::platformName() != "offscreen") {}
+
+QMessageBox* QtMessageBox::Open(const std::string& text, const std::string& caption,
+                                MessageBoxIcon icon, QMessageBox::StandardButtons buttons) {
+  auto* box = new QMessageBox(QtIcon(icon), ToQString(caption), ToQString(text), buttons, &parent_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // Not even window-modal: the operator keeps the main window's controls
+  // while a box is up.
+  box->setWindowModality(Qt::NonModal);
+  return box;
+}
+
+void QtMessageBox::Show(const std::string& text, const std::string& caption, MessageBoxIcon icon) {
+  ToStandardError(text, caption);
+  if (!operatorPresent_) {
+    return;
   }
-  QMessageBox box(&parent_);
-  box.setWindowTitle(ToQString(caption));
-  box.setText(ToQString(text));
-  switch (buttons) {
-    case MessageBoxButtons::kOk:
-      box.setStandardButtons(QMessageBox::Ok);
-      break;
-    case MessageBoxButtons::kOkCancel:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      break;
-    case MessageBoxButtons::kYesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      break;
+  // The same notice again (a sound error at every transmitter-on) raises
+  // the box that is up instead of piling up another.
+  std::erase_if(notices_, [](const auto& notice) { return notice.second.isNull(); });
+  QPointer<QMessageBox>& box = notices_[std::make_pair(caption, text)];
+  if (box) {
+    box->raise();
+    return;
   }
-  switch (box.exec()) {
-    case QMessageBox::Yes:
-      return MessageBoxResult::kYes;
-    case QMessageBox::No:
-      return MessageBoxResult::kNo;
-    case QMessageBox::Cancel:
-      return MessageBoxResult::kCancel;
-    default:
-      return MessageBoxResult::kOk;
+  box = Open(text, caption, icon, QMessageBox::Ok);
+  box->show();
+}
+
+// The process ends after this box, so it may wait: nothing goes on the air
+// any more.
+void QtMessageBox::ShowAndWait(const std::string& text, const std::string& caption,
+                               MessageBoxIcon icon) {
+  ToStandardError(text, caption);
+  if (!operatorPresent_) {
+    return;
   }
+  QMessageBox box(QtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, &parent_);
+  box.exec();
+}
+
+void QtMessageBox::Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+                       Answer answered) {
+  ToStandardError(text, caption);
+  if (!operatorPresent_) {
+    answered(true);  // nobody could answer: taken as Yes
+    return;
+  }
+  QMessageBox* box = Open(text, caption, icon, QMessageBox::Yes | QMessageBox::No);
+  QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)](int) {
+    answered(box->clickedButton() == box->button(QMessageBox::Yes));
+  });
+  box->show();
 }
 
 void QtMessageBox::Beep() {

@@ -5,11 +5,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "station/app/chat_user_list.h"
@@ -66,15 +70,30 @@ class QtWindowTitle final : public TextField {
   QWidget& window_;
 };
 
+// Notices and questions open without a loop of their own and are deleted
+// when closed. Without an operator (`operatorPresent` false; the offscreen
+// platform) every box goes to standard error only and a question is taken
+// as answered Yes.
 class QtMessageBox final : public MessageBox {
  public:
-  explicit QtMessageBox(QWidget& parent) : parent_(parent) {}
-  MessageBoxResult Show(const std::string& text, const std::string& caption,
-                        MessageBoxButtons buttons) override;
+  explicit QtMessageBox(QWidget& parent);
+  QtMessageBox(QWidget& parent, bool operatorPresent)
+      : parent_(parent), operatorPresent_(operatorPresent) {}
+  void Show(const std::string& text, const std::string& caption, MessageBoxIcon icon) override;
+  void ShowAndWait(const std::string& text, const std::string& caption,
+                   MessageBoxIcon icon) override;
+  void Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+           Answer answered) override;
   void Beep() override;
 
  private:
+  QMessageBox* Open(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+                    QMessageBox::StandardButtons buttons);
+
   QWidget& parent_;
+  bool operatorPresent_;
+  // The notices on screen, by caption and text.
+  std::map<std::pair<std::string, std::string>, QPointer<QMessageBox>> notices_;
 };
 
 class QtTextPane final : public TextPane {

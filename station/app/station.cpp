@@ -60,7 +60,9 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       import_(settings_, log_, window.Chooser(), commands_),
       network_(settings_, log_, window.ChatUsers()),
       menus_(window.Menus()),
-      flowStatus_(window.FlowStatus()) {
+      flowStatus_(window.FlowStatus()),
+      transmitStatus_(window.TransmitStatus()),
+      cwIdCountdown_(window.CwIdCountdown()) {
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
 }
@@ -93,6 +95,7 @@ void Station::Start() {
   clock_.OnTimer(WindowClock::kStartClock);
   cwIdentifier_.BuildCwidText(settings_.QERVCallsign);
   ShowStartMarksAndOpenPort();
+  ShowStateFields();
   // The sound keying thread reads the centre at every transmitter-on.
   settings_.centerFrequency = kCentreFrequency;
   network_.StartNetworkServers();
@@ -126,8 +129,17 @@ void Station::ShowStartMarksAndOpenPort() {
   soundCardMenu_.ShowSoundCard();
 }
 
+// Transmitter-off leaves the fields alone when the transmitter was off
+// already; they show the state in force all the same.
+void Station::ShowStateFields() {
+  transmitStatus_.SetText(settings_.transmitOn ? "  ON  " : "  OFF  ");
+  if (!settings_.cwTimerCheck) {
+    cwIdCountdown_.SetText("OFF");
+  }
+}
+
 std::vector<std::string> Station::AboutLines() const {
-  return AboutListing::Lines(settings_, SpelledOut(settings_.QERVCallsign), help_);
+  return AboutListing::Lines(settings_, SpelledOut(settings_.QERVCallsign), help_, portDevices_);
 }
 
 void Station::Shutdown() {

@@ -101,6 +101,7 @@ class Station {
  private:
   void CreateWorkingDirectories();
   void ShowStartMarksAndOpenPort();
+  void ShowStateFields();
   void ResetTransmitCycleFlags();
   void OnClockTick();
 
@@ -144,6 +145,8 @@ class Station {
   UnbuiltNetworkServers network_;
   MenuControls& menus_;
   TextField& flowStatus_;
+  TextField& transmitStatus_;
+  TextField& cwIdCountdown_;
 };
 
 }  // namespace kestrix

@@ -18,7 +18,7 @@ class StationWindow {
 
   virtual StatusList& EventList() = 0;      // 1121
   virtual TextField& ClockField() = 0;      // the clock display
-  virtual MessageBox& MessageBoxes() = 0;   // modal boxes and the beep
+  virtual MessageBox& MessageBoxes() = 0;   // message boxes and the beep
   virtual MenuControls& Menus() = 0;        // check marks and graying
   virtual TextField& TransmitStatus() = 0;  // 1041, "Transmit"
   virtual TextField& CwIdCountdown() = 0;   // 1091, "CWId"

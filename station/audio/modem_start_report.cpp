@@ -59,7 +59,7 @@ void ReportModemStart(int result, EventLog& log, MessageBox& box) {
     log.LogEvent("No error in starting sound card process");
     return;
   }
-  box.Show(ModemStartErrorText(result), "FATAL - Sound Card", MessageBoxButtons::kOk);
+  box.Show(ModemStartErrorText(result), "FATAL - Sound Card", MessageBoxIcon::kStop);
 }
 
 }  // namespace kestrix

@@ -105,7 +105,7 @@ void CProcThread::Report(const std::string& text) {
   }
   context_.log.LogEvent("Sound card : " + text);
   MessageBox& box = context_.box;
-  context_.loop.Post([&box, text] { box.Show(text, "Kestrix", MessageBoxButtons::kOk); });
+  context_.loop.Post([&box, text] { box.Show(text, "Kestrix", MessageBoxIcon::kStop); });
 }
 
 bool CProcThread::Run(int sampleRate, int centerFrequency) {

@@ -165,8 +165,7 @@ void SavedConfiguration::RestoreConfiguration() {
       log_.LogEvent(refused);
     }
   }
-  menus_.SoundCards().ShowSoundCard();
-  menus_.ShowToggleMarks();
+  menus_.ShowSettingMarks();
   menus_.Recipients().ApplyAddress(settings_.QERVEmailAddress);
   log_.LogEvent(kRule);
 }

@@ -69,8 +69,19 @@ void SettingsMenus::Toggle(std::atomic<int>& flag, int id) {
 }
 
 void SettingsMenus::ShowToggleMarks() {
-  menus_.SetItemChecked(menu::kAutostart, settings_.QERVAutoStart != 0);
+  menus_.SetItemChecked(menu::kDiddle, settings_.diddleEnable != 0);
   menus_.SetItemChecked(menu::kHeader, settings_.headerEnable != 0);
+  menus_.SetItemChecked(menu::kAutoCwIdTimer, settings_.cwTimerCheck != 0);
+  menus_.SetItemChecked(menu::kAutostart, settings_.QERVAutoStart != 0);
+  menus_.SetItemChecked(menu::kNoTimer, settings_.checkNoTimer != 0);
+}
+
+void SettingsMenus::ShowSettingMarks() {
+  ShowToggleMarks();
+  modes_.ShowMode();
+  serial_.ShowRate();
+  menus_.SetMenuCheck(menu::kTxLineFirst, menu::kTxLineLast, settings_.TxLine);
+  soundCards_.ShowSoundCard();
 }
 
 }  // namespace kestrix

@@ -25,8 +25,13 @@ class SettingsMenus {
   // Diddle, Header, Autostart, No Timer and Internet Link: a flag of 1
   // goes to 0, any other value to 1, and the mark follows.
   void Toggle(std::atomic<int>& flag, int id);
-  // Marks of the toggles that show a setting, after it was set elsewhere.
+  // Marks of the toggles that show a setting (Diddle, Header, Auto CW ID
+  // TImer, Autostart, No Timer), after it was set elsewhere.
   void ShowToggleMarks();
+  // The toggles and the Mode, BAUD_Rate, TU_Setup and SoundCard marks, for
+  // the settings in force. The ComPort mark shows the open port and is
+  // left as it is.
+  void ShowSettingMarks();
 
   bool InternetLink() const { return internetLink_ == 1; }
   SerialMenus& Serial() { return serial_; }

@@ -49,7 +49,7 @@ void ModeSelector::SelectFramedMode(const FiveBitOrAscii& row) {
 
 void ModeSelector::SelectPsk31() {
   if (settings_.soundCardID > kLastCardForModem) {
-    box_.Show("Please Select a Sound Card", "Kestrix", MessageBoxButtons::kOk);
+    box_.Show("Please Select a Sound Card", "Kestrix", MessageBoxIcon::kNone);
     return;
   }
   settings_.MODE = kModePsk31;

@@ -25,10 +25,11 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   settings_.m_CommPort = name;
 
   if (!line_.Open(devices_.DeviceFor(name))) {
-    box_.Show("Could not open comm port [ " + name +
-                  " ],\nthis is a fatal error. Port does \nnot exist or is already occupied.\n\n"
-                  "Please check system for available ports.\n\nExiting on your OK",
-              "Kestrix2010 Comm Port Critical Error", MessageBoxButtons::kOk);
+    box_.ShowAndWait(
+        "Could not open comm port [ " + name +
+            " ],\nthis is a fatal error. Port does \nnot exist or is already occupied.\n\n"
+            "Please check system for available ports.\n\nExiting on your OK",
+        "Kestrix2010 Comm Port Critical Error", MessageBoxIcon::kStop);
     endProcess_(-1);
     return -1;
   }

@@ -92,8 +92,7 @@ bool CwIdentifier::TransmissionRuns() const {
 }
 
 void CwIdentifier::RefuseBusy() {
-  controls_.box.Show("Works only when sending data to a TU", "Cannot Do it",
-                     MessageBoxButtons::kOk);
+  controls_.box.Show("Works only when sending data to a TU", "Cannot Do it", MessageBoxIcon::kNone);
 }
 
 void CwIdentifier::OnSendCwid() {

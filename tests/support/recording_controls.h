@@ -40,21 +40,31 @@ class RecordingTextField final : public TextField {
 
 class RecordingMessageBox final : public MessageBox {
  public:
+  enum class Kind { kNotice, kFatal, kQuestion };
   struct Shown {
     std::string text;
     std::string caption;
-    MessageBoxButtons buttons;
+    MessageBoxIcon icon;
+    Kind kind;
   };
 
-  MessageBoxResult Show(const std::string& text, const std::string& caption,
-                        MessageBoxButtons buttons) override {
-    shown.push_back({text, caption, buttons});
-    return answer;
+  void Show(const std::string& text, const std::string& caption, MessageBoxIcon icon) override {
+    shown.push_back({text, caption, icon, Kind::kNotice});
+  }
+  void ShowAndWait(const std::string& text, const std::string& caption,
+                   MessageBoxIcon icon) override {
+    shown.push_back({text, caption, icon, Kind::kFatal});
+  }
+  // Answered at once with `answerYes`.
+  void Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+           Answer answered) override {
+    shown.push_back({text, caption, icon, Kind::kQuestion});
+    answered(answerYes);
   }
   void Beep() override { ++beeps; }
 
   std::vector<Shown> shown;
-  MessageBoxResult answer = MessageBoxResult::kOk;
+  bool answerYes = true;
   int beeps = 0;
 };
 

@@ -84,22 +84,33 @@ TEST_F(EventLogTest, TheListKeepsTheNewest500LinesAndTheFileKeepsAll) {
   EXPECT_EQ(Lines(ReadFile("log/20260307.log")).size(), 501u);
 }
 
-TEST_F(EventLogTest, WithoutALogDirectoryEveryCallShowsTheBoxAndTheEventIsLost) {
+// An unwritable log/ (a file in its place stops root too) shows the box
+// once, not for every line; the lines go on to standard error.
+TEST_F(EventLogTest, WithoutAWritableLogTheBoxIsShownOnceAndTheLinesGoToStandardError) {
   std::filesystem::remove("log");
+  testing::WriteFile("log", "");
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(log.LogEvent("one"), -1);
-  EXPECT_EQ(log.LogEvent("two"), -1);
+  EXPECT_EQ(log.LogEvent("two\nrest"), -1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "09:05:07 > one\n09:05:07 > two\n");
 
   EXPECT_TRUE(window.eventList.lines.empty());
-  ASSERT_EQ(window.messageBox.shown.size(), 2u);
+  ASSERT_EQ(window.messageBox.shown.size(), 1u);
   EXPECT_EQ(window.messageBox.shown[0].text, "Cannot open LOG file,check for LOG directory.");
   EXPECT_EQ(window.messageBox.shown[0].caption, "Log Create Error");
-  EXPECT_EQ(window.messageBox.shown[0].buttons, MessageBoxButtons::kOk);
-  EXPECT_FALSE(std::filesystem::exists("log"));
+  EXPECT_EQ(window.messageBox.shown[0].icon, MessageBoxIcon::kNone);
+  EXPECT_EQ(window.messageBox.shown[0].kind, testing::RecordingMessageBox::Kind::kNotice);
 
-  // The box does not hold the log: once the directory is back, lines flow.
+  // Once the directory is back, lines flow; a later failure is told again.
+  std::filesystem::remove("log");
   std::filesystem::create_directory("log");
   EXPECT_EQ(log.LogEvent("three"), 0);
   EXPECT_EQ(window.eventList.lines, (std::vector<std::string>{"09:05:07 > three"}));
+  std::filesystem::remove_all("log");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(log.LogEvent("four"), -1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "09:05:07 > four\n");
+  EXPECT_EQ(window.messageBox.shown.size(), 2u);
 }
 
 // Network threads log while the window thread logs too; the window thread

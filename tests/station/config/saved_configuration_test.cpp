@@ -84,7 +84,7 @@ TEST_F(SavedConfigurationTest, RestoreBringsBackSavedValuesLogsEachLineAndSetsTh
   EXPECT_EQ(settings.spaceTone, 2295.0);
   EXPECT_EQ(settings.BAUD, 45.45f);
   EXPECT_EQ(settings.soundCardID, 4);
-  EXPECT_TRUE(menus.IsItemChecked(menu::kModeAscii));  // the mode mark stays
+  EXPECT_TRUE(menus.IsItemChecked(menu::kModeMilitary));  // the mode mark follows
   EXPECT_TRUE(menus.IsItemChecked(menu::kSoundCard4));
   EXPECT_TRUE(menus.IsItemChecked(menu::kHeader));
   EXPECT_FALSE(menus.IsItemChecked(menu::kAutostart));
