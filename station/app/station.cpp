@@ -63,6 +63,7 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       flowStatus_(window.FlowStatus()),
       transmitStatus_(window.TransmitStatus()),
       cwIdCountdown_(window.CwIdCountdown()) {
+  serialPort_.SetBeforeFatalBox([this] { transmitter_.CmRX(); });
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
 }

@@ -25,6 +25,10 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   settings_.m_CommPort = name;
 
   if (!line_.Open(devices_.DeviceFor(name))) {
+    log_.LogEvent("OpenSerialPort : Could not open comm port [ " + name + " ]; the station ends.");
+    if (beforeFatalBox_) {
+      beforeFatalBox_();
+    }
     box_.ShowAndWait(
         "Could not open comm port [ " + name +
             " ],\nthis is a fatal error. Port does \nnot exist or is already occupied.\n\n"

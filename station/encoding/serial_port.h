@@ -30,6 +30,10 @@ class SerialPort {
   // 0 when the port's device can be opened for reading now, else -1.
   int ProbePort(const std::string& name);
 
+  // Run before the fatal box: the box waits for an operator who may not
+  // be there, and nothing may keep the transmitter keyed meanwhile.
+  void SetBeforeFatalBox(std::function<void()> work) { beforeFatalBox_ = std::move(work); }
+
   bool IsOpen() const { return open_; }
   SerialLine& Line() { return line_; }
 
@@ -40,6 +44,7 @@ class SerialPort {
   EventLog& log_;
   MessageBox& box_;
   EndProcess endProcess_;
+  std::function<void()> beforeFatalBox_;
   bool open_ = false;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // Recording stand-ins for the main window's controls.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +55,9 @@ class RecordingMessageBox final : public MessageBox {
   void ShowAndWait(const std::string& text, const std::string& caption,
                    MessageBoxIcon icon) override {
     shown.push_back({text, caption, icon, Kind::kFatal});
+    if (whileFatalShown) {
+      whileFatalShown();
+    }
   }
   // Answered at once with `answerYes`.
   void Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
@@ -64,6 +68,8 @@ class RecordingMessageBox final : public MessageBox {
   void Beep() override { ++beeps; }
 
   std::vector<Shown> shown;
+  // Runs while a fatal box is up: what the station does while it waits.
+  std::function<void()> whileFatalShown;
   bool answerYes = true;
   int beeps = 0;
 };

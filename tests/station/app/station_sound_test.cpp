@@ -155,6 +155,27 @@ TEST_F(StationCardTest, OffAndOnDuringTheWaitForTheCardLeaveOneWorkerAndNoneAfte
   EXPECT_TRUE(line.Bytes().empty());
 }
 
+// The fatal port box waits for an operator who may not be there: the
+// audio that keys the radio stops before it comes up.
+TEST_F(StationCardTest, TheFatalPortBoxComesUpWithTheTransmitterOff) {
+  station.Transmit().CmTX();
+  station.Router().SendCode(31);  // taken once the worker plays
+  ASSERT_EQ(waveDevices.state->OpenNow(), 1);
+  int transmitOnWhileShown = -1;
+  int devicesOpenWhileShown = -1;
+  window.messageBox.whileFatalShown = [&] {
+    transmitOnWhileShown = settings.transmitOn;
+    devicesOpenWhileShown = waveDevices.state->OpenNow();
+  };
+  line.devices = {"/dev/ttyS0"};  // COM2 is gone
+  station.Port().OpenSerialPort("COM2", 45.45f, 0, 5, 1);
+
+  EXPECT_EQ(exits, (std::vector<int>{-1}));
+  EXPECT_EQ(transmitOnWhileShown, 0);
+  EXPECT_EQ(devicesOpenWhileShown, 0);
+  EXPECT_TRUE(Logged("OpenSerialPort : Could not open comm port [ COM2 ]; the station ends."));
+}
+
 // A card that cannot be opened: the file is not reported as sent, the
 // scheduler stops and the rest of the queue waits for the operator.
 TEST_F(StationCardTest, AFileIsAbortedWhenTheCardCannotBeOpened) {
