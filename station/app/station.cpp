@@ -65,6 +65,8 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       cwIdCountdown_(window.CwIdCountdown()) {
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
+  modes_.SetModeChangedWork([this] { transmitter_.FollowModeAndRate(); });
+  serialMenus_.SetRateChangedWork([this] { transmitter_.FollowModeAndRate(); });
 }
 
 void Station::OnClockTick() {

@@ -45,7 +45,7 @@ TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
   settings.soundCardID = -1;
   settings.QERVSoundDevice = "wav:air.wav";
   settings.halfShift = 85.0;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   ASSERT_TRUE(devices.state->WaitForWrites(3));
   keying.Stop([] {});
 
@@ -72,7 +72,7 @@ TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
 TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitterOff) {
   devices.state->openResult = kWaveBadDeviceId;
   settings.soundCardID = 4;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   while (switchedOff == 0) {
     loop.WaitForNextEvent();
   }
@@ -90,7 +90,7 @@ TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitt
 
 TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
   devices.state->failWritesFrom = 2;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   while (switchedOff == 0) {
     loop.WaitForNextEvent();
   }
@@ -102,13 +102,13 @@ TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
 // Codes handed over while the next worker waits for the card go to it;
 // transmitter-off returns once the worker has let go of the card.
 TEST_F(CProcThreadTest, ACodeSentWhileTheCardChangesHandsWaitsForTheNewWorker) {
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   ASSERT_TRUE(devices.state->WaitForWrites(1));
   devices.state->holdClose = true;
   bool sent = false;
   loop.PostAfter(0s, [&] { sent = keying.Send(27); });
   loop.PostAfter(5s, [this] { devices.state->ReleaseClose(); });
-  keying.Start(8000, 2380);  // new tones: a new worker, once the old one let go
+  keying.Start(SoundSignal{8000, 2380});  // new tones: a new worker, once the old one let go
   EXPECT_TRUE(sent);
   EXPECT_EQ(devices.state->maxOpen, 1);
   EXPECT_EQ(devices.requests.size(), 2u);
