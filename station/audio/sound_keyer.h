@@ -1,8 +1,9 @@
 #pragma once
 // The sound keying thread as the transmitter switch and the output routing
 // see it: one object for the whole run, which starts a worker at every
-// transmitter-on and stops it at transmitter-off. The worker turns each
-// code handed over into one block of audio FSK.
+// transmitter-on (and again when the mode or rate changes while on) and
+// stops it at transmitter-off. The worker turns each code handed over into
+// one block of audio FSK.
 //
 // Waking: whenever its worker starts, ends or empties its queue, the keyer
 // announces it with EventLoop::Post on the window loop, so a window-thread
