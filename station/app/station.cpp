@@ -66,6 +66,8 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
   serialPort_.SetBeforeFatalBox([this] { transmitter_.CmRX(); });
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
+  modes_.SetModeChangedWork([this] { transmitter_.FollowModeAndRate(); });
+  serialMenus_.SetRateChangedWork([this] { transmitter_.FollowModeAndRate(); });
 }
 
 void Station::OnClockTick() {

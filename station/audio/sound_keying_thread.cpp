@@ -27,20 +27,19 @@ CProcThread::~CProcThread() {
   }
 }
 
-void CProcThread::Start(int sampleRate, int centerFrequency) {
+void CProcThread::Start(const SoundSignal& signal) {
   if (worker_.joinable()) {
     return;
   }
   stop_ = false;
   ended_ = false;
   state_ = SoundPathState::kStarting;
-  sampleRate_ = sampleRate;
-  centerFrequency_ = centerFrequency;
+  signal_ = signal;
   // The settings' texts belong to the window thread: the device is chosen here.
   device_ =
       context_.devices.Create(context_.settings.soundCardID, context_.settings.QERVSoundDevice);
-  worker_ = std::thread([this, sampleRate, centerFrequency] {
-    const bool stopped = Run(sampleRate > 0 ? sampleRate : kSampleRateFallback, centerFrequency);
+  worker_ = std::thread([this] {
+    const bool stopped = Run(signal_);
     {
       std::lock_guard guard(queueLock_);
       // Before the end is seen: a sender that finds the queue closed finds why.
@@ -108,11 +107,12 @@ void CProcThread::Report(const std::string& text) {
   context_.loop.Post([&box, text] { box.Show(text, "Kestrix", MessageBoxIcon::kStop); });
 }
 
-bool CProcThread::Run(int sampleRate, int centerFrequency) {
-  StationSettings& settings = context_.settings;
+bool CProcThread::Run(const SoundSignal& signal) {
+  const int sampleRate = signal.sampleRate > 0 ? signal.sampleRate : kSampleRateFallback;
+  const int centerFrequency = signal.centerFrequency;
   const WaveFormat format{1, sampleRate, 16};
-  const int dataBits = BlockDataBits(settings.DATABITS);
-  const double baud = settings.BAUD;
+  const int dataBits = BlockDataBits(signal.dataBits);
+  const double baud = signal.baud;
   const int blockLength = SamplesPerCharacter(dataBits, sampleRate, baud);
 
   std::vector<double> samples;
@@ -131,7 +131,7 @@ bool CProcThread::Run(int sampleRate, int centerFrequency) {
   }
 
   CGenerators levelStage;
-  context_.tones.halfShift = settings.halfShift;
+  context_.tones.halfShift = context_.settings.halfShift;
   CMSKGen toneGenerator(context_.tones);
   toneGenerator.Init(sampleRate, centerFrequency, baud);
   toneGenerator.SetFrequency(sampleRate, centerFrequency);
@@ -183,6 +183,11 @@ void SoundKeyingThread::NotifyWaiters() {
 }
 
 void SoundKeyingThread::KeepWantedState() {
+  // The code handed over last still goes out as it was framed when sent.
+  if (wanted_ && worker_ && !worker_->StopRequested() && !worker_->Plays(signal_) &&
+      worker_->QueueEmpty()) {
+    worker_->RequestStop();
+  }
   if (worker_ && worker_->Ended() && (!wanted_ || worker_->StopRequested())) {
     lastFailed_ = worker_->State() == SoundPathState::kFailed;
     retired_ = std::move(worker_);
@@ -216,7 +221,7 @@ void SoundKeyingThread::KeepWantedState() {
     context_.loop.Post([] {});  // wakes a window-thread waiter
   };
   worker_ = std::make_unique<CProcThread>(context_, changed, failed);
-  worker_->Start(sampleRate_, centerFrequency_);
+  worker_->Start(signal_);
 }
 
 void SoundKeyingThread::WaitUntil(const std::function<bool()>& done) {
@@ -245,26 +250,28 @@ void SoundKeyingThread::WaitUntil(const std::function<bool()>& done) {
   }
 }
 
-void SoundKeyingThread::Start(int sampleRate, int centerFrequency) {
+void SoundKeyingThread::Start(const SoundSignal& signal) {
   std::uint64_t generation = 0;
   {
     std::lock_guard lock(mutex_);
     generation = ++generation_;
     wanted_ = true;
-    sampleRate_ = sampleRate;
-    centerFrequency_ = centerFrequency;
+    signal_ = signal;
     // Still playing out for a transmitter-off that this call overrides, on
-    // the same tones: it plays on. Any other worker gives the card back.
+    // the same signal: it plays on. One on another signal is stopped once
+    // it holds no code (KeepWantedState); one that failed goes at once.
     if (worker_) {
       const SoundPathState state = worker_->State();
-      const bool playing = state == SoundPathState::kStarting || state == SoundPathState::kRunning;
-      if (!playing || worker_->StopRequested() || !worker_->Plays(sampleRate, centerFrequency)) {
+      if (state != SoundPathState::kStarting && state != SoundPathState::kRunning) {
         worker_->RequestStop();
       }
     }
   }
   changed_.notify_all();
-  WaitUntil([&] { return generation_ != generation || (worker_ && !worker_->StopRequested()); });
+  WaitUntil([&] {
+    return generation_ != generation ||
+           (worker_ && !worker_->StopRequested() && worker_->Plays(signal_));
+  });
 }
 
 void SoundKeyingThread::Stop(const std::function<void()>& playOut) {
@@ -335,8 +342,9 @@ SoundPathState SoundKeyingThread::StateLocked() const {
     }
     return lastFailed_ ? SoundPathState::kFailed : SoundPathState::kOff;
   }
-  // The last worker still holds the card, or none runs yet.
-  if (!worker_ || worker_->StopRequested()) {
+  // The last worker still holds the card, or none runs yet: codes wait for
+  // the worker that plays the wanted signal.
+  if (!worker_ || worker_->StopRequested() || !worker_->Plays(signal_)) {
     return SoundPathState::kStarting;
   }
   return worker_->State();

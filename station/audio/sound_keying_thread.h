@@ -52,7 +52,7 @@ class CProcThread final {
   CProcThread(const CProcThread&) = delete;
   CProcThread& operator=(const CProcThread&) = delete;
 
-  void Start(int sampleRate, int centerFrequency);
+  void Start(const SoundSignal& signal);
   // True when no code waits (or the worker has ended and takes none).
   bool QueueEmpty();
   // The newest code replaces the last one when the queue is full. False
@@ -66,13 +66,11 @@ class CProcThread final {
   // True once the worker has released the sound card (or never ran).
   bool Ended() const { return ended_; }
   bool StopRequested() const { return stop_; }
-  bool Plays(int sampleRate, int centerFrequency) const {
-    return sampleRate == sampleRate_ && centerFrequency == centerFrequency_;
-  }
+  bool Plays(const SoundSignal& signal) const { return signal == signal_; }
 
  private:
   // True when it ended on a stop request, false on an error.
-  bool Run(int sampleRate, int centerFrequency);
+  bool Run(const SoundSignal& signal);
   // The next code, 0 (idle) when none is queued.
   int TakeCode();
   void Report(const std::string& text);
@@ -80,8 +78,7 @@ class CProcThread final {
   SoundKeyingContext& context_;
   const std::function<void()> changed_;
   const std::function<void()> failed_;
-  int sampleRate_ = 0;
-  int centerFrequency_ = 0;
+  SoundSignal signal_;
   // Made on the calling thread at Start, opened by the worker.
   std::unique_ptr<WaveDevice> device_;
   std::mutex queueLock_;  // the queue and its count together
@@ -100,7 +97,7 @@ class SoundKeyingThread final : public SoundKeyer {
   SoundKeyingThread(const SoundKeyingThread&) = delete;
   SoundKeyingThread& operator=(const SoundKeyingThread&) = delete;
 
-  void Start(int sampleRate, int centerFrequency) override;
+  void Start(const SoundSignal& signal) override;
   void Stop(const std::function<void()>& playOut) override;
   bool Send(int code) override;
   bool TrySend(int code) override;
@@ -114,8 +111,9 @@ class SoundKeyingThread final : public SoundKeyer {
   // of an ended worker and starts a wanted one, so that the card changes
   // hands in whichever wait the window thread is in, however deeply nested.
   void WaitUntil(const std::function<bool()>& done);
-  // With the lock held: retires an ended worker that is no longer wanted,
-  // and starts the wanted one once the card is free.
+  // With the lock held: stops a worker on another signal once it holds no
+  // code, retires an ended worker that is no longer wanted, and starts the
+  // wanted one once the card is free.
   void KeepWantedState();
   SoundPathState StateLocked() const;
   void NotifyWaiters();
@@ -127,8 +125,7 @@ class SoundKeyingThread final : public SoundKeyer {
   // returns and leaves the decision to it.
   std::uint64_t generation_ = 0;
   bool wanted_ = false;
-  int sampleRate_ = 0;
-  int centerFrequency_ = 0;
+  SoundSignal signal_;
   bool lastFailed_ = false;  // the last worker ended on an error
   std::unique_ptr<CProcThread> worker_;
   // An ended worker, joined as soon as the lock is let go (it may itself

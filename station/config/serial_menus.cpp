@@ -82,6 +82,7 @@ void SerialMenus::SelectRate(int menuId) {
   if (port_.IsOpen()) {
     port_.OpenSerialPort(settings_.m_CommPort, rate, 0, settings_.DATABITS, settings_.stopBitsCode);
   }
+  rateChanged_();
 }
 
 void SerialMenus::SelectTxLine(int menuId) {

@@ -4,6 +4,7 @@
 // Window thread.
 
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "station/app/event_log.h"
@@ -30,6 +31,8 @@ class SerialMenus {
   // menu::kRateFirst .. menu::kRateLast: stores the rate and reopens an
   // open port with it.
   void SelectRate(int menuId);
+  // Run after every rate change, so the sound path can follow it.
+  void SetRateChangedWork(std::function<void()> work) { rateChanged_ = std::move(work); }
   // menu::kTxLineFirst .. menu::kTxLineLast.
   void SelectTxLine(int menuId);
 
@@ -55,6 +58,7 @@ class SerialMenus {
   MenuControls& menus_;
   SerialPort& port_;
   std::array<bool, kPortCount> available_{};
+  std::function<void()> rateChanged_ = [] {};
 };
 
 }  // namespace kestrix

@@ -45,6 +45,7 @@ void ModeSelector::SelectFramedMode(const FiveBitOrAscii& row) {
   }
   modem_.Release();
   log_.LogEvent(row.logLine);
+  modeChanged_();
 }
 
 void ModeSelector::SelectPsk31() {
@@ -55,6 +56,8 @@ void ModeSelector::SelectPsk31() {
   settings_.MODE = kModePsk31;
   menus_.SetMenuCheck(menu::kModeFirst, menu::kModeLast, menu::kModePsk31);
   modem_.Release();
+  // The sound keying worker lets go of the card before the modem takes it.
+  modeChanged_();
   const int result = modem_.Start(settings_.soundCardID);
   ReportModemStart(result, log_, box_);
   if (result != 0) {
@@ -72,6 +75,7 @@ void ModeSelector::SelectCw() {
   settings_.MODE = kModeCw;
   modem_.Release();
   log_.LogEvent("Mode set to MORSE CODE");
+  modeChanged_();
 }
 
 void ModeSelector::ShowMode() {

@@ -4,6 +4,8 @@
 // framing and hands the sound card to or from the PSK31 modem. Also the
 // "Dovetron" keying-source commands. Window thread.
 
+#include <functional>
+
 #include "station/app/event_log.h"
 #include "station/app/message_box.h"
 #include "station/audio/psk31_modem.h"
@@ -25,6 +27,8 @@ class ModeSelector {
   void SelectKeyingSource(int menuId);
   // Checks the Mode item of the mode in force.
   void ShowMode();
+  // Run after every mode change, so the sound path can follow it.
+  void SetModeChangedWork(std::function<void()> work) { modeChanged_ = std::move(work); }
 
  private:
   struct FiveBitOrAscii {
@@ -45,6 +49,7 @@ class ModeSelector {
   MenuControls& menus_;
   SerialPort& port_;
   Psk31Modem& modem_;
+  std::function<void()> modeChanged_ = [] {};
 };
 
 }  // namespace kestrix

@@ -88,7 +88,21 @@ void Transmitter::StartSoundKeyer() {
   if (!settings_.transmitOn) {
     return;
   }
-  soundKeyer_.Start(kSampleRate, center);
+  soundKeyer_.Start(SoundSignal{kSampleRate, center, settings_.DATABITS, settings_.BAUD});
+}
+
+void Transmitter::FollowModeAndRate() {
+  if (!settings_.transmitOn || !UsesSoundCard(settings_.soundCardID)) {
+    return;
+  }
+  const int mode = settings_.MODE;
+  if (mode != kModePsk31 && mode != kModeCw) {
+    StartSoundKeyer();
+    return;
+  }
+  // Mark tone on a VOX radio would hold it on the air under the Morse; the
+  // modem wants the card for itself.
+  soundKeyer_.Stop([] {});
 }
 
 void Transmitter::CmRX() {

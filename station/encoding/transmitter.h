@@ -35,6 +35,11 @@ class Transmitter {
   // returns once the worker has played out and let go of the card. Any
   // thread.
   void CmRX();
+  // A new mode or rate while the transmitter is on: with a sound card the
+  // worker is started again with the new framing and rate, or stopped in
+  // PSK31 and CW, which need none. Nothing while the transmitter is off.
+  // Window thread.
+  void FollowModeAndRate();
   // "Send Break Signal": the first use holds the line at space with the
   // transmitter on until the next use ends it. Window thread.
   void ToggleBreakSignal();

@@ -75,16 +75,11 @@ class RecordingPsk31Modem final : public Psk31Modem {
 // started keyer runs and takes every code at once.
 class RecordingSoundKeyer final : public SoundKeyer {
  public:
-  struct Started {
-    int sampleRate;
-    int centerFrequency;
-  };
-
-  void Start(int sampleRate, int centerFrequency) override {
+  void Start(const SoundSignal& signal) override {
     if (whileStarting) {
       std::exchange(whileStarting, nullptr)();  // events dispatched while waiting
     }
-    starts.push_back({sampleRate, centerFrequency});
+    starts.push_back(signal);
     state = SoundPathState::kRunning;
   }
   void Stop(const std::function<void()>& playOut) override {
@@ -103,7 +98,7 @@ class RecordingSoundKeyer final : public SoundKeyer {
   bool Idle() override { return state == SoundPathState::kRunning; }
   SoundPathState State() override { return state; }
 
-  std::vector<Started> starts;
+  std::vector<SoundSignal> starts;
   int stops = 0;
   std::vector<int> codes;
   SoundPathState state = SoundPathState::kOff;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_wave_device.h"
+#include "tests/support/fsk_block_reader.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"
@@ -45,7 +46,7 @@ TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
   settings.soundCardID = -1;
   settings.QERVSoundDevice = "wav:air.wav";
   settings.halfShift = 85.0;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   ASSERT_TRUE(devices.state->WaitForWrites(3));
   keying.Stop([] {});
 
@@ -72,7 +73,7 @@ TEST_F(CProcThreadTest, PlaysIdleMarkInBlocksOfOneCharacter) {
 TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitterOff) {
   devices.state->openResult = kWaveBadDeviceId;
   settings.soundCardID = 4;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   while (switchedOff == 0) {
     loop.WaitForNextEvent();
   }
@@ -90,7 +91,7 @@ TEST_F(CProcThreadTest, ACardThatCannotBeOpenedIsReportedAndSwitchesTheTransmitt
 
 TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
   devices.state->failWritesFrom = 2;
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   while (switchedOff == 0) {
     loop.WaitForNextEvent();
   }
@@ -102,13 +103,13 @@ TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
 // Codes handed over while the next worker waits for the card go to it;
 // transmitter-off returns once the worker has let go of the card.
 TEST_F(CProcThreadTest, ACodeSentWhileTheCardChangesHandsWaitsForTheNewWorker) {
-  keying.Start(8000, 2210);
+  keying.Start(SoundSignal{8000, 2210});
   ASSERT_TRUE(devices.state->WaitForWrites(1));
   devices.state->holdClose = true;
   bool sent = false;
   loop.PostAfter(0s, [&] { sent = keying.Send(27); });
   loop.PostAfter(5s, [this] { devices.state->ReleaseClose(); });
-  keying.Start(8000, 2380);  // new tones: a new worker, once the old one let go
+  keying.Start(SoundSignal{8000, 2380});  // new tones: a new worker, once the old one let go
   EXPECT_TRUE(sent);
   EXPECT_EQ(devices.state->maxOpen, 1);
   EXPECT_EQ(devices.requests.size(), 2u);
@@ -118,6 +119,49 @@ TEST_F(CProcThreadTest, ACodeSentWhileTheCardChangesHandsWaitsForTheNewWorker) {
   EXPECT_EQ(devices.state->OpenNow(), 0);
   EXPECT_FALSE(keying.Send(4));
   EXPECT_EQ(switchedOff, 0);
+}
+
+// A new framing (a mode or rate changed while on) is a new worker, even on
+// the same tones; the code handed over last still goes out as it was sent.
+TEST_F(CProcThreadTest, ANewFramingRestartsTheWorkerAfterItsLastCode) {
+  devices.state->autoComplete = false;  // the ring fills: the worker waits for the card
+  settings.halfShift = 85.0;
+  const SoundSignal military{8000, 2210, 5, 45.45};
+  keying.Start(military);
+  ASSERT_TRUE(devices.state->WaitForWrites(CSound::kBufferCount));
+  EXPECT_TRUE(keying.Send(27));
+  keying.Start(military);  // the same signal plays on
+  EXPECT_EQ(devices.requests.size(), 1u);
+
+  loop.PostAfter(1s, [this] {
+    {
+      std::lock_guard lock(devices.state->mutex);
+      devices.state->autoComplete = true;
+    }
+    devices.state->CompleteAll();
+  });
+  keying.Start(SoundSignal{8000, 2210, 8, 45.45});
+  {
+    // The new worker has played a block (the long limit only turns a hang
+    // into a failure).
+    std::unique_lock lock(devices.state->mutex);
+    ASSERT_TRUE(devices.state->changed.wait_for(
+        lock, 30s, [this] { return devices.state->written.back().size() == 2 * 1936; }));
+  }
+  keying.Stop([] {});
+
+  EXPECT_EQ(devices.requests.size(), 2u);
+  EXPECT_EQ(devices.state->maxOpen, 1);
+  std::lock_guard lock(devices.state->mutex);
+  const auto& written = devices.state->written;
+  const auto ascii = std::ranges::find(written, 2u * 1936, &std::vector<std::uint8_t>::size);
+  ASSERT_NE(ascii, written.end());
+  EXPECT_TRUE(
+      std::all_of(ascii, written.end(), [](const auto& b) { return b.size() == 2 * 1936; }));
+  const testing::FskBlockReader reader(45.45, 5);
+  EXPECT_EQ(
+      std::count_if(written.begin(), ascii, [&](const auto& b) { return reader.Code(b) == 27; }),
+      1);
 }
 
 }  // namespace

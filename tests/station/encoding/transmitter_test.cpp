@@ -91,6 +91,42 @@ TEST_F(TransmitterTest, WithASoundCardEachTransmissionStartsAWorkerOnTheCentreTo
   EXPECT_EQ(keyer.starts[1].centerFrequency, 2380);
 }
 
+// Mode and rate changes reach the worker while the transmitter is on, and
+// only then; a serial station has none to change.
+TEST_F(TransmitterTest, TheWorkerFollowsModeAndRateWhileOn) {
+  settings.soundCardID = -1;
+  transmitter.FollowModeAndRate();
+  EXPECT_TRUE(keyer.starts.empty());
+
+  transmitter.CmTX();
+  settings.BAUD = 50.0f;
+  transmitter.FollowModeAndRate();
+  settings.MODE = kModeAscii;
+  settings.DATABITS = 8;
+  transmitter.FollowModeAndRate();
+  ASSERT_EQ(keyer.starts.size(), 3u);
+  EXPECT_EQ(keyer.starts[0], (SoundSignal{8000, 2210, 5, 45.45f}));
+  EXPECT_EQ(keyer.starts[1], (SoundSignal{8000, 2210, 5, 50.0}));
+  EXPECT_EQ(keyer.starts[2], (SoundSignal{8000, 2210, 8, 50.0}));
+  EXPECT_EQ(keyer.stops, 0);
+
+  for (int mode : {kModeCw, kModePsk31}) {
+    settings.MODE = mode;
+    transmitter.FollowModeAndRate();
+    EXPECT_EQ(keyer.state, SoundPathState::kOff);
+  }
+  EXPECT_EQ(keyer.stops, 2);
+  EXPECT_EQ(keyer.starts.size(), 3u);
+  transmitter.CmRX();
+
+  settings.soundCardID = 99;
+  settings.MODE = kModeMilitary;
+  transmitter.CmTX();
+  transmitter.FollowModeAndRate();
+  EXPECT_EQ(keyer.starts.size(), 3u);
+  EXPECT_EQ(keyer.stops, 3);  // the transmitter-off's only
+}
+
 TEST_F(TransmitterTest, Psk31UsesTheMarkToneUnlessAScriptChoseTheCarrier) {
   settings.MODE = kModePsk31;
   settings.soundCardID = 0;
