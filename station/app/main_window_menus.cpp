@@ -62,7 +62,7 @@ void CKestrixDlg::BuildMenus() {
   add(file, "Save Configuration in Kestrix.CFG", menu::kSaveConfiguration,
       [&st] { st.Configuration().SaveConfiguration(); });
   add(file, "Restore Configuration from Kestrix.CFG ", menu::kRestoreConfiguration,
-      [&st] { st.Configuration().RestoreConfiguration(); });
+      [&st] { st.RestoreConfigurationWhileRunning(); });
 
   QMenu* edit = menuBar()->addMenu("Edit");
   add(edit, "Kestrix Editor", menu::kKestrixEditor, [this] { dialogs_->ShowScheduleEditor(); });

@@ -107,6 +107,11 @@ void Station::Start() {
   }
 }
 
+void Station::RestoreConfigurationWhileRunning() {
+  savedConfiguration_.RestoreConfiguration(SavedConfiguration::RestoreMoment::kWhileRunning);
+  transmitter_.FollowModeAndRate();
+}
+
 // A configuration saved while a file was being sent holds that moment's
 // flags; restored as they are, a set localLock would keep every entry from
 // going out, for ever. Nothing is being sent at start-up.

@@ -69,6 +69,9 @@ class Station {
   // Shutdown: transmitter off, clock stopped, the last log line. Nothing is
   // saved.
   void Shutdown();
+  // "Restore Configuration" from the menu: the settings of the file, the
+  // sound path following the mode and rate they name.
+  void RestoreConfigurationWhileRunning();
 
   StationSettings& Settings() { return settings_; }
   EventLog& Log() { return log_; }

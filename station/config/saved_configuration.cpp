@@ -28,7 +28,12 @@ using FieldValue = std::variant<std::atomic<int>*, RateField, std::atomic<double
 struct Field {
   FieldValue value;
   const char* name;
+  // What the station is doing rather than how it is set: a restore while
+  // it runs leaves these as they are.
+  bool runState = false;
 };
+
+constexpr bool kRunState = true;
 
 std::vector<Field> FieldsOf(StationSettings& s) {
   return {
@@ -37,23 +42,23 @@ std::vector<Field> FieldsOf(StationSettings& s) {
       {&s.TxLine, "TxLine"},
       {&s.MODE, "MODE"},
       {&s.DATABITS, "DATABITS"},
-      {&s.timerTick, "timerTick"},
-      {&s.morseTick, "morseTick"},
-      {&s.CWTimer, "CWTimer"},
+      {&s.timerTick, "timerTick", kRunState},
+      {&s.morseTick, "morseTick", kRunState},
+      {&s.CWTimer, "CWTimer", kRunState},
       {&s.scheduleEnable, "scheduleEnable"},
-      {&s.transferCancel, "transferCancel"},
-      {&s.notSending, "notSending"},
-      {&s.transferSend, "transferSend"},
-      {&s.sendNow, "sendNow"},
-      {&s.localLock, "localLock"},
+      {&s.transferCancel, "transferCancel", kRunState},
+      {&s.notSending, "notSending", kRunState},
+      {&s.transferSend, "transferSend", kRunState},
+      {&s.sendNow, "sendNow", kRunState},
+      {&s.localLock, "localLock", kRunState},
       {&s.headerEnable, "headerEnable"},
       {&s.QERVAutoStart, "QERVAutoStart"},
       {&s.diddleEnable, "diddleEnable"},
-      {&s.transmitOn, "transmitOn"},
-      {&s.sendBreakSignal, "sendBreakSignal"},
+      {&s.transmitOn, "transmitOn", kRunState},
+      {&s.sendBreakSignal, "sendBreakSignal", kRunState},
       {&s.checkNoTimer, "checkNoTimer"},
       {&s.soundCardID, "soundCardID"},
-      {&s.cwTimerCheck, "cwTimerCheck"},
+      {&s.cwTimerCheck, "cwTimerCheck", kRunState},
       {&s.markTone, "markTone"},
       {&s.spaceTone, "spaceTone"},
       {TextField{&s.ipAddress, kIpFieldSize}, "ipAddress"},
@@ -147,23 +152,29 @@ void SavedConfiguration::SaveConfiguration() {
   }
 }
 
-void SavedConfiguration::RestoreConfiguration() {
+void SavedConfiguration::RestoreConfiguration(RestoreMoment moment) {
   File file(std::fopen(kFileName, "rb"));
   if (!file) {
     return;
   }
   log_.LogEvent(kRule);
   log_.LogEvent("CONFIG FILE \"Kestrix.cfg\" WILL BE REPLACING \"Kestrix.ini\" Settings");
+  const bool running = moment == RestoreMoment::kWhileRunning;
   for (const Field& field : FieldsOf(settings_)) {
     char line[256];
     if (std::fgets(line, sizeof line, file.get()) == nullptr) {
       break;
     }
-    const std::string refused = ReadValue(field.value, line);
+    const std::string refused = running && field.runState ? "" : ReadValue(field.value, line);
     log_.LogEvent(line);
     if (!refused.empty()) {
       log_.LogEvent(refused);
     }
+  }
+  if (running) {
+    log_.LogEvent(
+        "RestoreConfiguration : the running station keeps its transmitter and transmit cycle as "
+        "they are.");
   }
   menus_.ShowSettingMarks();
   menus_.Recipients().ApplyAddress(settings_.QERVEmailAddress);

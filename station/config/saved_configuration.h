@@ -20,10 +20,17 @@ class SavedConfiguration {
 
   // Writes the file anew; a file that cannot be created is not reported.
   void SaveConfiguration();
+  enum class RestoreMoment {
+    kAtStartUp,
+    // The transmitter, the transmit-cycle flags, the tick counters and the
+    // identification count keep what the running station is doing.
+    kWhileRunning,
+  };
+
   // Reads the file back line by line, logging each line, then sets the
   // sound card, Autostart, Header and recipient marks. No file: nothing
   // happens. Fields after the end of a short file keep their values.
-  void RestoreConfiguration();
+  void RestoreConfiguration(RestoreMoment moment = RestoreMoment::kAtStartUp);
 
  private:
   StationSettings& settings_;

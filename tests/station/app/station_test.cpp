@@ -142,6 +142,42 @@ TEST_F(StationStartTest, AConfigurationSavedWithTheTransmitterOnStillStartsTheSt
   EXPECT_EQ(window.clock.history.size(), 3u);
 }
 
+// "Restore Configuration" while the station runs takes the settings, not
+// the moment the file was saved in: a lock saved during a file would hold
+// the queue for ever, a transmitter saved off would stay keyed.
+TEST_F(StationStartTest, ARestoreWhileRunningKeepsWhatTheStationIsDoing) {
+  testing::WriteFile("Kestrix.ini", "QERVCOMMPORT=\"COM1\"\nQERVRS232CONTROL=\"RTS\"\n");
+  station.Start();
+  settings.localLock = 1;
+  settings.notSending = 0;
+  settings.transferSend = 0;
+  settings.transmitOn = 0;
+  settings.headerEnable = 1;
+  station.Configuration().SaveConfiguration();
+  settings.localLock = 0;
+  settings.notSending = 1;
+  settings.transferSend = 1;
+  settings.headerEnable = 0;
+  station.Transmit().CmTX();
+  ASSERT_EQ(line.EventsOf(testing::RecordingSerialLine::Kind::kDtr).back().value, 1);
+
+  station.RestoreConfigurationWhileRunning();
+
+  EXPECT_EQ(settings.headerEnable, 1);  // a setting: restored
+  EXPECT_EQ(settings.localLock, 0);
+  EXPECT_EQ(settings.transmitOn, 1);
+  EXPECT_TRUE(
+      Logged("RestoreConfiguration : the running station keeps its transmitter and "
+             "transmit cycle as they are."));
+  station.Transmit().CmRX();
+  EXPECT_EQ(line.EventsOf(testing::RecordingSerialLine::Kind::kDtr).back().value, 0);
+  testing::WriteFile("data/news.txt", "E");
+  station.Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()), "news.txt"));
+  station.Cycle().CmEnable();
+  loop.RunFor(60s);
+  EXPECT_TRUE(Logged("Completed sending <news.txt>."));
+}
+
 TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
   testing::WriteFile("data/news.txt", "E");
   station.Start();
