@@ -124,6 +124,16 @@ class StationCardTest : public testing::StationTest {
                         "TXFile : the sound card failed; <a.txt> is not sent.");
     return {at, at + std::min<std::ptrdiff_t>(3, texts.end() - at)};
   }
+  // Not reported as sent, the scheduler off, b.txt waiting for the
+  // operator, the transmitter off.
+  void ExpectAOnlyAbortedAndTheRestWaiting() {
+    EXPECT_FALSE(Logged("Completed sending <a.txt>."));
+    EXPECT_EQ(AbortOfA(), abortedA);
+    EXPECT_EQ(settings.scheduleEnable, 0);
+    ASSERT_EQ(station.Queue().Count(), 1);
+    EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
+    EXPECT_EQ(settings.transmitOn, 0);
+  }
   const std::vector<std::string> abortedA{"TXFile : the sound card failed; <a.txt> is not sent.",
                                           "CmDisable : Scheduler DISABLED",
                                           "ABORTED sending <a.txt>."};
@@ -184,12 +194,7 @@ TEST_F(StationCardTest, AFileIsAbortedWhenTheCardCannotBeOpened) {
   QueueTwoFiles();
   loop.RunFor(90s);
 
-  EXPECT_FALSE(Logged("Completed sending <a.txt>."));
-  EXPECT_EQ(AbortOfA(), abortedA);
-  EXPECT_EQ(settings.scheduleEnable, 0);
-  ASSERT_EQ(station.Queue().Count(), 1);
-  EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
-  EXPECT_EQ(settings.transmitOn, 0);
+  ExpectAOnlyAbortedAndTheRestWaiting();
   EXPECT_TRUE(line.Bytes().empty());
 }
 
@@ -201,12 +206,7 @@ TEST_F(StationCardTest, AFileIsAbortedWhenTheCardFailsOnWrite) {
   loop.RunFor(90s);
 
   EXPECT_TRUE(Logged("Sound card : Error writing to wave file"));
-  EXPECT_FALSE(Logged("Completed sending <a.txt>."));
-  EXPECT_EQ(AbortOfA(), abortedA);
-  EXPECT_EQ(settings.scheduleEnable, 0);
-  ASSERT_EQ(station.Queue().Count(), 1);
-  EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
-  EXPECT_EQ(settings.transmitOn, 0);
+  ExpectAOnlyAbortedAndTheRestWaiting();
   EXPECT_EQ(waveDevices.state->OpenNow(), 0);
   EXPECT_TRUE(line.Bytes().empty());
 }
