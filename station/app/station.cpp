@@ -64,6 +64,7 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       transmitStatus_(window.TransmitStatus()),
       cwIdCountdown_(window.CwIdCountdown()) {
   serialPort_.SetBeforeFatalBox([this] { transmitter_.CmRX(); });
+  serialPort_.SetAfterOpen([this] { transmitter_.KeepLinesAfterOpen(); });
   clock_.SetClockTickWork([this] { OnClockTick(); });
   clock_.SetIdleFillWork([this] { idleFill_.Poll(); });
   modes_.SetModeChangedWork([this] { transmitter_.FollowModeAndRate(); });

@@ -49,6 +49,9 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   open_ = true;
   line_.SetDtr(false);
   line_.SetRts(false);
+  if (afterOpen_) {
+    afterOpen_();
+  }
   return 0;
 }
 

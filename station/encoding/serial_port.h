@@ -34,6 +34,10 @@ class SerialPort {
   // be there, and nothing may keep the transmitter keyed meanwhile.
   void SetBeforeFatalBox(std::function<void()> work) { beforeFatalBox_ = std::move(work); }
 
+  // Run after every successful open: the open drops RTS and DTR, which a
+  // transmitter that is on wants raised again.
+  void SetAfterOpen(std::function<void()> work) { afterOpen_ = std::move(work); }
+
   bool IsOpen() const { return open_; }
   SerialLine& Line() { return line_; }
 
@@ -45,6 +49,7 @@ class SerialPort {
   MessageBox& box_;
   EndProcess endProcess_;
   std::function<void()> beforeFatalBox_;
+  std::function<void()> afterOpen_;
   bool open_ = false;
 };
 

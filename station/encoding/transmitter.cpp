@@ -105,6 +105,16 @@ void Transmitter::FollowModeAndRate() {
   soundKeyer_.Stop([] {});
 }
 
+void Transmitter::KeepLinesAfterOpen() {
+  if (!settings_.transmitOn) {
+    return;
+  }
+  SetTransmitLine(true);
+  if (settings_.sendBreakSignal == 1) {
+    port_.Line().SetBreak(true);
+  }
+}
+
 void Transmitter::CmRX() {
   if (!settings_.transmitOn) {
     return;

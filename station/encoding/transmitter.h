@@ -40,6 +40,9 @@ class Transmitter {
   // PSK31 and CW, which need none. Nothing while the transmitter is off.
   // Window thread.
   void FollowModeAndRate();
+  // The port was (re)opened, which dropped its lines: a transmitter that is
+  // on is keyed again, and a break in progress held again.
+  void KeepLinesAfterOpen();
   // "Send Break Signal": the first use holds the line at space with the
   // transmitter on until the next use ends it. Window thread.
   void ToggleBreakSignal();

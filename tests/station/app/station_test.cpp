@@ -178,6 +178,24 @@ TEST_F(StationStartTest, ARestoreWhileRunningKeepsWhatTheStationIsDoing) {
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
 }
 
+// A rate or mode chosen while the transmitter is on reopens the port, and
+// an open drops RTS and DTR: the transmitter must stay keyed all the same.
+TEST_F(StationStartTest, APortReopenedWhileTheTransmitterIsOnKeepsItKeyed) {
+  using Kind = testing::RecordingSerialLine::Kind;
+  testing::WriteFile("Kestrix.ini", "QERVCOMMPORT=\"COM1\"\nQERVRS232CONTROL=\"RTS\"\n");
+  station.Start();
+  station.Transmit().CmTX();
+  station.Menus().OnCommand(menu::kRateFirst + 1);  // 50 baud
+  EXPECT_EQ(line.settings.baud, 50);
+  EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 1);
+  station.Menus().OnCommand(menu::kModeTelex);
+  EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 1);
+
+  station.Transmit().CmRX();
+  station.Menus().OnCommand(menu::kRateFirst);
+  EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 0);
+}
+
 TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
   testing::WriteFile("data/news.txt", "E");
   station.Start();
