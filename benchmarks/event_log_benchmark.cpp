@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/app/window_clock.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"

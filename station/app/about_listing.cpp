@@ -1,6 +1,6 @@
 #include "station/app/about_listing.h"
 
-#include "station/app/number_text.h"
+#include "common/number_text.h"
 
 namespace kestrix {
 

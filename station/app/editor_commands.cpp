@@ -1,6 +1,6 @@
 #include "station/app/editor_commands.h"
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 #include "station/config/initialization_file.h"
 
 namespace kestrix {

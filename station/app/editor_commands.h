@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/launcher.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/launcher.h"
 #include "station/config/station_settings.h"
 
 namespace kestrix {

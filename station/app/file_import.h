@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/config/station_settings.h"
 #include "station/queue/file_chooser.h"
 #include "station/queue/queue_commands.h"

@@ -5,9 +5,9 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "common/qt_controls.h"
+#include "common/qt_event_loop.h"
 #include "station/app/main_window.h"
-#include "station/app/qt_controls.h"
-#include "station/app/qt_event_loop.h"
 #include "station/app/termination_signals.h"
 #include "station/audio/psk31_modem.h"
 #include "station/audio/station_wave_devices.h"

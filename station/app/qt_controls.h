@@ -1,13 +1,11 @@
 #pragma once
-// Widget adapters: the station's control interfaces on top of Qt widgets.
+// Widget adapters of the station's own controls: the chat user list, the
+// transmitted-text pane, the file chooser, the queue list and the menus.
 
 #include <QAction>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -16,39 +14,14 @@
 #include <utility>
 #include <vector>
 
+#include "common/qt_controls.h"
 #include "station/app/chat_user_list.h"
-#include "station/app/launcher.h"
-#include "station/app/message_box.h"
-#include "station/app/status_list.h"
-#include "station/app/text_field.h"
 #include "station/config/menu_controls.h"
 #include "station/queue/file_chooser.h"
 #include "station/queue/send_queue.h"
 #include "station/queue/text_pane.h"
 
 namespace kestrix {
-
-class QtStatusList final : public StatusList {
- public:
-  explicit QtStatusList(QListWidget& list) : list_(list) {}
-  void AddLine(const std::string& line) override;
-  int LineCount() const override;
-  void DeleteLine(int index) override;
-  void SelectLine(int index) override;
-
- private:
-  QListWidget& list_;
-};
-
-class QtTextField final : public TextField {
- public:
-  explicit QtTextField(QLineEdit& edit) : edit_(edit) {}
-  void SetText(const std::string& text) override;
-  std::string Text() const override;
-
- private:
-  QLineEdit& edit_;
-};
 
 class QtChatUserList final : public ChatUserList {
  public:
@@ -57,43 +30,6 @@ class QtChatUserList final : public ChatUserList {
 
  private:
   QTreeWidget& tree_;
-};
-
-// The window's title, set like a field.
-class QtWindowTitle final : public TextField {
- public:
-  explicit QtWindowTitle(QWidget& window) : window_(window) {}
-  void SetText(const std::string& text) override;
-  std::string Text() const override;
-
- private:
-  QWidget& window_;
-};
-
-// Notices and questions open without a loop of their own and are deleted
-// when closed. Without an operator (`operatorPresent` false; the offscreen
-// platform) every box goes to standard error only and a question is taken
-// as answered Yes.
-class QtMessageBox final : public MessageBox {
- public:
-  explicit QtMessageBox(QWidget& parent);
-  QtMessageBox(QWidget& parent, bool operatorPresent)
-      : parent_(parent), operatorPresent_(operatorPresent) {}
-  void Show(const std::string& text, const std::string& caption, MessageBoxIcon icon) override;
-  void ShowAndWait(const std::string& text, const std::string& caption,
-                   MessageBoxIcon icon) override;
-  void Ask(const std::string& text, const std::string& caption, MessageBoxIcon icon,
-           Answer answered) override;
-  void Beep() override;
-
- private:
-  QMessageBox* Open(const std::string& text, const std::string& caption, MessageBoxIcon icon,
-                    QMessageBox::StandardButtons buttons);
-
-  QWidget& parent_;
-  bool operatorPresent_;
-  // The notices on screen, by caption and text.
-  std::map<std::pair<std::string, std::string>, QPointer<QMessageBox>> notices_;
 };
 
 class QtTextPane final : public TextPane {
@@ -133,12 +69,6 @@ class QtQueueList {
   QListWidget& list_;
   SendQueue& queue_;
   bool refreshing_ = false;
-};
-
-// The operator's editor: $VISUAL, then the desktop's opener.
-class QtLauncher final : public Launcher {
- public:
-  bool OpenInEditor(const std::string& path) override;
 };
 
 // Menu marks and graying over the QActions of the menu bar, found by their

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "station/app/text_case.h"
+#include "common/text_case.h"
 #include "station/config/menu_ids.h"
 
 namespace kestrix {

@@ -4,12 +4,12 @@
 // runs start-up and shutdown. The main window owns one Station and lends it
 // its controls; the program hands it the devices.
 
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/launcher.h"
 #include "station/app/about_listing.h"
 #include "station/app/editor_commands.h"
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
 #include "station/app/file_import.h"
-#include "station/app/launcher.h"
 #include "station/app/station_window.h"
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"

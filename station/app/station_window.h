@@ -2,10 +2,10 @@
 // The main window's controls as the station logic knows them. Each later
 // control is added here as one more accessor; the logic never sees a widget.
 
+#include "common/message_box.h"
+#include "common/status_list.h"
+#include "common/text_field.h"
 #include "station/app/chat_user_list.h"
-#include "station/app/message_box.h"
-#include "station/app/status_list.h"
-#include "station/app/text_field.h"
 #include "station/config/menu_controls.h"
 #include "station/queue/file_chooser.h"
 #include "station/queue/text_pane.h"

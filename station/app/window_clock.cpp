@@ -1,6 +1,6 @@
 #include "station/app/window_clock.h"
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 
 namespace kestrix {
 

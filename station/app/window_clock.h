@@ -7,7 +7,7 @@
 #include <chrono>
 #include <functional>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 #include "station/config/station_settings.h"
 
 namespace kestrix {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/message_box.h"
+#include "common/event_log.h"
+#include "common/message_box.h"
 
 namespace kestrix {
 

@@ -1,6 +1,6 @@
 #include "station/audio/sound_card_setup.h"
 
-#include "station/app/number_text.h"
+#include "common/number_text.h"
 
 namespace kestrix {
 

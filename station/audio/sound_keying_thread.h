@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/message_box.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/message_box.h"
 #include "station/audio/msk_generator.h"
 #include "station/audio/sound.h"
 #include "station/audio/sound_keyer.h"

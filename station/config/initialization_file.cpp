@@ -9,8 +9,8 @@
 #include <string_view>
 #include <utility>
 
-#include "station/app/number_text.h"
-#include "station/app/text_case.h"
+#include "common/number_text.h"
+#include "common/text_case.h"
 #include "station/encoding/tx_line.h"
 
 namespace kestrix {

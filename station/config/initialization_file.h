@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/port_device_map.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <variant>
 
-#include "station/app/number_text.h"
+#include "common/number_text.h"
 #include "station/audio/sendable_rate.h"
 
 namespace kestrix {

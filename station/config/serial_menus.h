@@ -7,7 +7,7 @@
 #include <functional>
 #include <string_view>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/serial_port.h"

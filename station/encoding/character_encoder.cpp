@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "station/app/text_case.h"
-#include "station/app/time_tag.h"
+#include "common/text_case.h"
+#include "common/time_tag.h"
 #include "station/encoding/station_mode.h"
 #include "station/encoding/teleprinter_code_table.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 #include "station/encoding/code_output.h"
 
 namespace kestrix {

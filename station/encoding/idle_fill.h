@@ -4,7 +4,7 @@
 // machine stays in step. It never waits for the line, so it can never hold
 // up the start of a transmission, and it stops as soon as a condition ends.
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 #include "station/app/window_clock.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/character_encoder.h"

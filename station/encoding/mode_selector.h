@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "station/app/event_log.h"
-#include "station/app/message_box.h"
+#include "common/event_log.h"
+#include "common/message_box.h"
 #include "station/audio/psk31_modem.h"
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"

@@ -5,7 +5,7 @@
 // With a sound card chosen no code ever goes to the serial port: the line
 // keys the radio, and bytes on it would reach a terminal unit there.
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 #include "station/audio/psk31_modem.h"
 #include "station/audio/sound_keyer.h"
 #include "station/config/station_settings.h"

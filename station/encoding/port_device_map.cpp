@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "station/app/text_case.h"
+#include "common/text_case.h"
 
 namespace kestrix {
 

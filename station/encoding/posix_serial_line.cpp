@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 #include "station/encoding/termios_settings.h"
 
 namespace kestrix {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "station/app/number_text.h"
+#include "common/number_text.h"
 #include "station/encoding/tx_line.h"
 
 namespace kestrix {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/message_box.h"
+#include "common/event_log.h"
+#include "common/message_box.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/port_device_map.h"
 #include "station/encoding/serial_line.h"

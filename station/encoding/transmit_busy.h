@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 
 namespace kestrix {
 

@@ -3,9 +3,9 @@
 // that TxLine chooses, the PSK31 modem's transmit state, the sound keying
 // worker of each transmission, and the break signal.
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/text_field.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/text_field.h"
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"
 #include "station/audio/sound_keyer.h"

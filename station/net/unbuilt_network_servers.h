@@ -3,8 +3,8 @@
 // are reported as the servers will report them, and an enabled one says
 // that its server is not in this version yet.
 
+#include "common/event_log.h"
 #include "station/app/chat_user_list.h"
-#include "station/app/event_log.h"
 #include "station/config/station_settings.h"
 #include "station/net/network_servers.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 
 namespace kestrix {
 

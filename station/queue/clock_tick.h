@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "station/app/event_loop.h"
-#include "station/app/text_field.h"
+#include "common/event_loop.h"
+#include "common/text_field.h"
 
 namespace kestrix {
 

@@ -1,6 +1,6 @@
 #include "station/queue/cw_identifier.h"
 
-#include "station/app/text_case.h"
+#include "common/text_case.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/station_mode.h"
 #include "station/encoding/tx_line.h"

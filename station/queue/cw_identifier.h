@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/message_box.h"
-#include "station/app/text_field.h"
+#include "common/event_log.h"
+#include "common/message_box.h"
+#include "common/text_field.h"
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"
 #include "station/config/menu_controls.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "station/app/text_case.h"
+#include "common/text_case.h"
 #include "station/encoding/station_mode.h"
 #include "station/queue/transmit_files.h"
 

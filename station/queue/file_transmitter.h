@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/text_field.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/text_field.h"
 #include "station/audio/psk31_modem.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/character_encoder.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 #include "station/queue/transmit_files.h"
 
 namespace kestrix {

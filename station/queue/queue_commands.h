@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/launcher.h"
-#include "station/app/text_field.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/launcher.h"
+#include "common/text_field.h"
 #include "station/config/station_settings.h"
 #include "station/queue/file_chooser.h"
 #include "station/queue/schedule_loader.h"

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "station/app/text_case.h"
-#include "station/app/time_tag.h"
+#include "common/text_case.h"
+#include "common/time_tag.h"
 #include "station/config/serial_menus.h"
 #include "station/encoding/station_mode.h"
 #include "station/queue/transmit_files.h"

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
 #include "station/config/station_settings.h"
 #include "station/queue/send_queue.h"
 

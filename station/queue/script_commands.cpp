@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "station/app/number_text.h"
-#include "station/app/text_case.h"
+#include "common/number_text.h"
+#include "common/text_case.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/port_device_map.h"
 #include "station/encoding/tx_line.h"

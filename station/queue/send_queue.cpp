@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 
 namespace kestrix {
 

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
-#include "station/app/event_log.h"
-#include "station/app/event_loop.h"
-#include "station/app/text_field.h"
-#include "station/app/time_tag.h"
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "common/text_field.h"
+#include "common/time_tag.h"
 #include "station/app/window_clock.h"
 #include "station/audio/psk31_modem.h"
 #include "station/config/station_settings.h"

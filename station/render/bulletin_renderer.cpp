@@ -7,8 +7,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "station/app/number_text.h"
-#include "station/app/text_case.h"
+#include "common/number_text.h"
+#include "common/text_case.h"
 #include "station/audio/msk_generator.h"
 #include "station/audio/sendable_rate.h"
 #include "station/audio/sound.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 
 namespace kestrix {
 

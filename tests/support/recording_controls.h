@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "station/app/message_box.h"
+#include "common/message_box.h"
+#include "common/status_list.h"
+#include "common/text_field.h"
 #include "station/app/station_window.h"
-#include "station/app/status_list.h"
-#include "station/app/text_field.h"
 #include "station/queue/file_chooser.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_text_pane.h"

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "station/app/dispatch_signal.h"
-#include "station/app/event_loop.h"
-#include "station/app/window_call_queue.h"
+#include "common/dispatch_signal.h"
+#include "common/event_loop.h"
+#include "common/window_call_queue.h"
 
 namespace kestrix::testing {
 

@@ -14,7 +14,7 @@
 #include <QStyleOptionFrame>
 #include <QTimer>
 
-#include "station/app/qt_event_loop.h"
+#include "common/qt_event_loop.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
 #include "tests/support/fake_wave_device.h"

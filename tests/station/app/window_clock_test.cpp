@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 #include "station/app/window_clock.h"
 #include "station/encoding/character_encoder.h"
 #include "station/encoding/idle_fill.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 
 namespace kestrix {
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"

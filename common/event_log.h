@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "station/app/event_loop.h"
-#include "station/app/message_box.h"
-#include "station/app/pumping_mutex.h"
-#include "station/app/status_list.h"
+#include "common/event_loop.h"
+#include "common/message_box.h"
+#include "common/pumping_mutex.h"
+#include "common/status_list.h"
 
 namespace kestrix {
 

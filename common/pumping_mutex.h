@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "station/app/event_loop.h"
+#include "common/event_loop.h"
 
 namespace kestrix {
 

@@ -1,4 +1,4 @@
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "station/app/event_log.h"
+#include "common/event_log.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 
 namespace kestrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "station/app/window_call_queue.h"
+#include "common/window_call_queue.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "station/app/time_tag.h"
+#include "common/time_tag.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "station/app/qt_event_loop.h"
+#include "common/qt_event_loop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "station/app/pumping_mutex.h"
+#include "common/pumping_mutex.h"
 
 namespace kestrix {
 
