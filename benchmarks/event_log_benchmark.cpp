@@ -7,9 +7,9 @@
 
 #include "common/event_log.h"
 #include "station/app/window_clock.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

@@ -8,15 +8,14 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
+#include "tests/common_support/recording_controls.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeStationWindow;
 using testing::LocalMoment;
 using testing::ReadFile;
 using testing::SimulatedEventLoop;
@@ -37,7 +36,11 @@ class EventLogTest : public ::testing::Test {
 
   TempWorkingDirectory dir;
   SimulatedEventLoop loop{LocalMoment(2026, 3, 7, 9, 5, 7)};
-  FakeStationWindow window;
+  // The two controls of a window the log uses.
+  struct {
+    testing::RecordingStatusList eventList;
+    testing::RecordingMessageBox messageBox;
+  } window;
   EventLog log{loop, window.eventList, window.messageBox};
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "station/encoding/serial_line.h"
-#include "tests/support/simulated_event_loop.h"
+#include "tests/common_support/simulated_event_loop.h"
 
 namespace kestrix::testing {
 

@@ -17,11 +17,11 @@
 #include "common/qt_event_loop.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_serial_line.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

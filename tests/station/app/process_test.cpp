@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/pseudo_terminal.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

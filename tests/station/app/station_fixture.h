@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "station/app/station.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix::testing {
 

@@ -5,14 +5,14 @@
 
 #include "station/app/station.h"
 #include "station/audio/station_wave_devices.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/minimodem.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

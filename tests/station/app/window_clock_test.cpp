@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/event_log.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

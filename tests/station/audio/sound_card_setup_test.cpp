@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/comma_decimal_locale.h"
+#include "tests/common_support/comma_decimal_locale.h"
 
 namespace kestrix {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/fsk_block_reader.h"
 #include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "station/audio/alsa_wave_device.h"
-#include "tests/support/temp_working_directory.h"
+#include "tests/common_support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

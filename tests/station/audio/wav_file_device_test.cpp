@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/temp_working_directory.h"
+#include "tests/common_support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/comma_decimal_locale.h"
+#include "tests/common_support/comma_decimal_locale.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

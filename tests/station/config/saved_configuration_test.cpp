@@ -3,8 +3,8 @@
 #include <climits>
 
 #include "station/config/menu_ids.h"
+#include "tests/common_support/comma_decimal_locale.h"
 #include "tests/station/config/settings_fixture.h"
-#include "tests/support/comma_decimal_locale.h"
 
 namespace kestrix {
 namespace {

@@ -1,8 +1,8 @@
 #include "station/config/settings_menus.h"
 
 #include "station/config/menu_ids.h"
+#include "tests/common_support/comma_decimal_locale.h"
 #include "tests/station/config/settings_fixture.h"
-#include "tests/support/comma_decimal_locale.h"
 
 namespace kestrix {
 namespace {

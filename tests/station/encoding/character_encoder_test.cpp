@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "station/encoding/station_mode.h"
+#include "tests/common_support/simulated_event_loop.h"
 #include "tests/support/recording_code_output.h"
-#include "tests/support/simulated_event_loop.h"
 
 namespace kestrix {
 namespace {

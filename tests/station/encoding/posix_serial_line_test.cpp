@@ -16,10 +16,10 @@
 #include "station/encoding/character_encoder.h"
 #include "station/encoding/output_router.h"
 #include "station/encoding/serial_port.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_controls.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

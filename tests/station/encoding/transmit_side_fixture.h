@@ -16,11 +16,11 @@
 #include "station/encoding/serial_port.h"
 #include "station/encoding/transmit_busy.h"
 #include "station/encoding/transmitter.h"
+#include "tests/common_support/simulated_event_loop.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
-#include "tests/support/simulated_event_loop.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix::testing {
 

@@ -10,9 +10,9 @@
 #include <numbers>
 
 #include "station/encoding/station_mode.h"
-#include "tests/support/comma_decimal_locale.h"
+#include "tests/common_support/comma_decimal_locale.h"
+#include "tests/common_support/temp_working_directory.h"
 #include "tests/support/minimodem.h"
-#include "tests/support/temp_working_directory.h"
 
 namespace kestrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/temp_working_directory.h"
+#include "tests/common_support/temp_working_directory.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "tests/support/simulated_event_loop.h"
+#include "tests/common_support/simulated_event_loop.h"
 
 #include <algorithm>
 #include <cstdio>
