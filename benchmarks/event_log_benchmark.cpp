@@ -32,9 +32,8 @@ void BM_SimulatedHourOfClockTicks(benchmark::State& state) {
   for (auto _ : state) {
     testing::SimulatedEventLoop loop{testing::LocalMoment(2026, 3, 7, 9, 5, 7)};
     testing::FakeStationWindow window;
-    StationSettings settings;
     EventLog log(loop, window.eventList, window.messageBox);
-    WindowClock clock(loop, settings, log, [](int) {});
+    WindowClock clock(loop, log, [](int) {});
     clock.OnTimer(WindowClock::kStartClock);
     clock.WaitClockTicks(3600);
   }

@@ -4,9 +4,8 @@
 
 namespace kestrix {
 
-WindowClock::WindowClock(EventLoop& loop, StationSettings& settings, EventLog& log,
-                         EndProcess endProcess)
-    : loop_(loop), settings_(settings), log_(log), endProcess_(std::move(endProcess)) {
+WindowClock::WindowClock(EventLoop& loop, EventLog& log, EndProcess endProcess)
+    : loop_(loop), log_(log), endProcess_(std::move(endProcess)) {
   loop_.SetTimerHandler([this](int id) { OnTimer(id); });
 }
 
@@ -23,13 +22,13 @@ void WindowClock::OnTimer(int code) {
       loop_.StopTimer(kClockTimer);
       break;
     case kClockTimer:
-      ++settings_.timerTick;
+      ++ticks_.timerTick;
       if (clockTickWork_) {
         clockTickWork_();
       }
       break;
     case kMorseTimer:
-      ++settings_.morseTick;
+      ++ticks_.morseTick;
       break;
     case kStartMorse:
       StartTimerOrDie(kMorseTimer, morseTickPeriod_);
@@ -61,11 +60,11 @@ int WindowClock::PumpMessages() {
 }
 
 void WindowClock::WaitClockTicks(int n) {
-  WaitTicks(settings_.timerTick, kClockTimer, n);
+  WaitTicks(ticks_.timerTick, kClockTimer, n);
 }
 
 void WindowClock::WaitMorseTicks(int n) {
-  WaitTicks(settings_.morseTick, kMorseTimer, n);
+  WaitTicks(ticks_.morseTick, kMorseTimer, n);
 }
 
 // Blocks on the loop instead of polling: every event that arrives is

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "common/event_loop.h"
-#include "station/config/station_settings.h"
+#include "station/app/clock_ticks.h"
 
 namespace kestrix {
 
@@ -36,7 +36,7 @@ class WindowClock {
 
   // Installs itself as the loop's timer handler. `endProcess` ends the
   // program when no timer can be had.
-  WindowClock(EventLoop& loop, StationSettings& settings, EventLog& log, EndProcess endProcess);
+  WindowClock(EventLoop& loop, EventLog& log, EndProcess endProcess);
 
   // The work of each clock tick, run after the tick has been counted.
   void SetClockTickWork(std::function<void()> work) { clockTickWork_ = std::move(work); }
@@ -56,13 +56,14 @@ class WindowClock {
   void WaitMorseTicks(int n);
 
   EventLoop& Loop() { return loop_; }
+  ClockTicks& Ticks() { return ticks_; }
 
  private:
   void StartTimerOrDie(int id, std::chrono::milliseconds period);
   void WaitTicks(std::atomic<int>& counter, int timerId, int n);
 
   EventLoop& loop_;
-  StationSettings& settings_;
+  ClockTicks ticks_;
   EventLog& log_;
   EndProcess endProcess_;
   std::function<void()> clockTickWork_;

@@ -35,15 +35,15 @@ struct Field {
 
 constexpr bool kRunState = true;
 
-std::vector<Field> FieldsOf(StationSettings& s) {
+std::vector<Field> FieldsOf(StationSettings& s, ClockTicks& ticks) {
   return {
       {TextField{&s.m_CommPort, kCommPortSize}, "m_CommPort"},
       {RateField{&s.BAUD}, "BAUD"},
       {&s.TxLine, "TxLine"},
       {&s.MODE, "MODE"},
       {&s.DATABITS, "DATABITS"},
-      {&s.timerTick, "timerTick", kRunState},
-      {&s.morseTick, "morseTick", kRunState},
+      {&ticks.timerTick, "timerTick", kRunState},
+      {&ticks.morseTick, "morseTick", kRunState},
       {&s.CWTimer, "CWTimer", kRunState},
       {&s.scheduleEnable, "scheduleEnable"},
       {&s.transferCancel, "transferCancel", kRunState},
@@ -137,9 +137,9 @@ const std::string kRule(76, '-');
 
 }  // namespace
 
-SavedConfiguration::SavedConfiguration(StationSettings& settings, EventLog& log,
+SavedConfiguration::SavedConfiguration(StationSettings& settings, ClockTicks& ticks, EventLog& log,
                                        SettingsMenus& menus)
-    : settings_(settings), log_(log), menus_(menus) {}
+    : settings_(settings), ticks_(ticks), log_(log), menus_(menus) {}
 
 void SavedConfiguration::SaveConfiguration() {
   File file(std::fopen(kFileName, "wb"));
@@ -147,7 +147,7 @@ void SavedConfiguration::SaveConfiguration() {
     return;
   }
   // CR LF, as the file has always been stored.
-  for (const Field& field : FieldsOf(settings_)) {
+  for (const Field& field : FieldsOf(settings_, ticks_)) {
     std::fprintf(file.get(), "%s\t%s\r\n", FormatValue(field.value).c_str(), field.name);
   }
 }
@@ -160,7 +160,7 @@ void SavedConfiguration::RestoreConfiguration(RestoreMoment moment) {
   log_.LogEvent(kRule);
   log_.LogEvent("CONFIG FILE \"Kestrix.cfg\" WILL BE REPLACING \"Kestrix.ini\" Settings");
   const bool running = moment == RestoreMoment::kWhileRunning;
-  for (const Field& field : FieldsOf(settings_)) {
+  for (const Field& field : FieldsOf(settings_, ticks_)) {
     char line[256];
     if (std::fgets(line, sizeof line, file.get()) == nullptr) {
       break;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/event_log.h"
+#include "station/app/clock_ticks.h"
 #include "station/config/settings_menus.h"
 #include "station/config/station_settings.h"
 
@@ -16,7 +17,10 @@ class SavedConfiguration {
   static constexpr const char* kFileName = "Kestrix.cfg";
   static constexpr int kLineCount = 33;
 
-  SavedConfiguration(StationSettings& settings, EventLog& log, SettingsMenus& menus);
+  // The tick counters are the window clock's; they are saved with the
+  // settings.
+  SavedConfiguration(StationSettings& settings, ClockTicks& ticks, EventLog& log,
+                     SettingsMenus& menus);
 
   // Writes the file anew; a file that cannot be created is not reported.
   void SaveConfiguration();
@@ -34,6 +38,7 @@ class SavedConfiguration {
 
  private:
   StationSettings& settings_;
+  ClockTicks& ticks_;
   EventLog& log_;
   SettingsMenus& menus_;
 };

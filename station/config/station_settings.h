@@ -28,10 +28,6 @@ struct StationSettings {
   std::atomic<int> DATABITS{5};
   std::atomic<int> stopBitsCode{1};  // 0 one, 1 one and a half, 2 two
 
-  // Window clock (any thread's waits read them).
-  std::atomic<int> timerTick{0};
-  std::atomic<int> morseTick{0};
-
   // Transmit cycle.
   std::atomic<int> CWTimer{-1};
   std::atomic<int> scheduleEnable{0};

@@ -137,8 +137,8 @@ void TransmitCycle::SendLeadIn() {
 void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
   clock_.WaitClockTicks(lead);
   if (diddle > 0) {
-    settings_.timerTick = 0;
-    while (settings_.timerTick < diddle) {
+    clock_.Ticks().timerTick = 0;
+    while (clock_.Ticks().timerTick < diddle) {
       const auto before = loop_.Now();
       if (settings_.MODE != kModeAscii) {
         output_.SendCode(31);

@@ -30,10 +30,9 @@ class WindowClockTest : public ::testing::Test {
   const WallClock::time_point start = LocalMoment(2026, 3, 7, 9, 5, 7);
   SimulatedEventLoop loop{start};
   FakeStationWindow window;
-  StationSettings settings;
   EventLog log{loop, window.eventList, window.messageBox};
   std::vector<int> exitStatuses;
-  WindowClock clock{loop, settings, log, [this](int status) { exitStatuses.push_back(status); }};
+  WindowClock clock{loop, log, [this](int status) { exitStatuses.push_back(status); }};
 };
 
 TEST_F(WindowClockTest, WaitClockTicksReturnsAtTheNextTickAndNotForCountsBelowOne) {
@@ -42,15 +41,15 @@ TEST_F(WindowClockTest, WaitClockTicksReturnsAtTheNextTickAndNotForCountsBelowOn
   clock.WaitClockTicks(1);
   EXPECT_EQ(Elapsed(), 1s);
 
-  settings.timerTick = 7;
+  clock.Ticks().timerTick = 7;
   clock.WaitClockTicks(0);
   clock.WaitClockTicks(-2);
   EXPECT_EQ(Elapsed(), 1s);
-  EXPECT_EQ(settings.timerTick, 7);
+  EXPECT_EQ(clock.Ticks().timerTick, 7);
 
   clock.WaitClockTicks(3);
   EXPECT_EQ(Elapsed(), 4s);
-  EXPECT_EQ(settings.timerTick, 3);
+  EXPECT_EQ(clock.Ticks().timerTick, 3);
 }
 
 TEST_F(WindowClockTest, EventsThatFallDueInsideAWaitAreHandledBeforeItReturns) {
@@ -71,7 +70,7 @@ TEST_F(WindowClockTest, TheMorseTickRunsInsideAClockWaitAndTheClockInsideAMorseW
   clock.OnTimer(WindowClock::kStartClock);
   clock.OnTimer(WindowClock::kStartMorse);
   clock.WaitClockTicks(1);
-  EXPECT_EQ(settings.morseTick, 1000 / 6);
+  EXPECT_EQ(clock.Ticks().morseTick, 1000 / 6);
 
   int clockWork = 0;
   clock.SetClockTickWork([&] { ++clockWork; });
@@ -124,11 +123,11 @@ TEST_F(WindowClockTest, UnknownCodesDoNothingAndAMorseTickCountsEvenWhileStopped
   clock.OnTimer(1);
   clock.OnTimer(-1);
   EXPECT_FALSE(loop.IsTimerRunning(WindowClock::kClockTimer));
-  EXPECT_EQ(settings.timerTick, 0);
-  EXPECT_EQ(settings.morseTick, 0);
+  EXPECT_EQ(clock.Ticks().timerTick, 0);
+  EXPECT_EQ(clock.Ticks().morseTick, 0);
 
   clock.OnTimer(WindowClock::kMorseTimer);
-  EXPECT_EQ(settings.morseTick, 1);
+  EXPECT_EQ(clock.Ticks().morseTick, 1);
   EXPECT_FALSE(loop.IsTimerRunning(WindowClock::kMorseTimer));
 }
 
@@ -157,7 +156,7 @@ TEST_F(WindowClockTest, AWaitOnAnotherThreadReturnsAfterTheWindowThreadsTicks) {
     loop.RunFor(1s);
   }
   chat.join();
-  EXPECT_GE(settings.timerTick, 2);
+  EXPECT_GE(clock.Ticks().timerTick, 2);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class SettingsTest : public TransmitSideTest {
   SoundCardMenu soundCards{settings, menus};
   RecipientMenu recipients{settings, log, menus};
   SettingsMenus settingsMenus{settings, menus, modes, serial, soundCards, recipients};
-  SavedConfiguration configuration{settings, log, settingsMenus};
+  SavedConfiguration configuration{settings, clock.Ticks(), log, settingsMenus};
 };
 
 }  // namespace kestrix::testing

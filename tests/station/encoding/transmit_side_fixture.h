@@ -52,7 +52,7 @@ class TransmitSideTest : public ::testing::Test {
   StationSettings settings;
   EventLog log{loop, window.eventList, window.messageBox};
   std::vector<int> exitStatuses;
-  WindowClock clock{loop, settings, log, [this](int s) { exitStatuses.push_back(s); }};
+  WindowClock clock{loop, log, [this](int s) { exitStatuses.push_back(s); }};
   RecordingSerialLine line{loop};
   PortDeviceMap devices;
   SerialPort port{line, devices,           settings,
