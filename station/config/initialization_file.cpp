@@ -11,7 +11,7 @@
 
 #include "common/number_text.h"
 #include "common/text_case.h"
-#include "station/encoding/tx_line.h"
+#include "station/config/tx_line.h"
 
 namespace kestrix {
 namespace {

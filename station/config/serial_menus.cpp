@@ -5,8 +5,8 @@
 
 #include "station/audio/sendable_rate.h"
 #include "station/config/menu_ids.h"
+#include "station/config/tx_line.h"
 #include "station/encoding/port_device_map.h"
-#include "station/encoding/tx_line.h"
 
 namespace kestrix {
 

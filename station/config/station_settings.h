@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "station/encoding/station_mode.h"
-#include "station/encoding/tx_line.h"
+#include "station/config/station_mode.h"
+#include "station/config/tx_line.h"
 
 namespace kestrix {
 

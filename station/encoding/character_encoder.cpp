@@ -9,7 +9,8 @@
 
 #include "common/text_case.h"
 #include "common/time_tag.h"
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
+#include "station/encoding/baudot_codes.h"
 #include "station/encoding/teleprinter_code_table.h"
 
 namespace kestrix {

@@ -1,6 +1,7 @@
 #include "station/encoding/idle_fill.h"
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
+#include "station/encoding/baudot_codes.h"
 
 namespace kestrix {
 

@@ -2,7 +2,7 @@
 
 #include "station/audio/modem_start_report.h"
 #include "station/config/menu_ids.h"
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 
 namespace kestrix {
 

@@ -5,8 +5,8 @@
 
 #include "station/app/window_clock.h"
 #include "station/config/station_settings.h"
+#include "station/config/tx_line.h"
 #include "station/encoding/serial_port.h"
-#include "station/encoding/tx_line.h"
 
 namespace kestrix {
 

@@ -1,6 +1,6 @@
 #include "station/encoding/output_router.h"
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 
 namespace kestrix {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/number_text.h"
-#include "station/encoding/tx_line.h"
+#include "station/config/tx_line.h"
 
 namespace kestrix {
 

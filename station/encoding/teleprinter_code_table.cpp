@@ -3,7 +3,8 @@
 
 #include "station/encoding/teleprinter_code_table.h"
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
+#include "station/encoding/baudot_codes.h"
 
 namespace kestrix {
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "station/config/menu_ids.h"
-#include "station/encoding/station_mode.h"
-#include "station/encoding/tx_line.h"
+#include "station/config/station_mode.h"
+#include "station/config/tx_line.h"
 
 namespace kestrix {
 

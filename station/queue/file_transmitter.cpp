@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/text_case.h"
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 #include "station/queue/transmit_files.h"
 
 namespace kestrix {

@@ -11,7 +11,7 @@
 #include "common/text_case.h"
 #include "common/time_tag.h"
 #include "station/config/serial_menus.h"
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 #include "station/queue/transmit_files.h"
 
 namespace kestrix {

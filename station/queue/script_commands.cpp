@@ -6,8 +6,8 @@
 #include "common/number_text.h"
 #include "common/text_case.h"
 #include "station/config/menu_ids.h"
+#include "station/config/tx_line.h"
 #include "station/encoding/port_device_map.h"
-#include "station/encoding/tx_line.h"
 
 namespace kestrix {
 

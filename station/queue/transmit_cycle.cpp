@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 #include "station/queue/transmit_files.h"
 
 namespace kestrix {

@@ -13,8 +13,8 @@
 #include "station/audio/sendable_rate.h"
 #include "station/audio/sound.h"
 #include "station/audio/wav_file_device.h"
+#include "station/config/station_mode.h"
 #include "station/encoding/character_encoder.h"
-#include "station/encoding/station_mode.h"
 
 namespace kestrix {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/support/recording_code_output.h"
 

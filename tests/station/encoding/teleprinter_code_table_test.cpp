@@ -4,7 +4,8 @@
 
 #include <map>
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
+#include "station/encoding/baudot_codes.h"
 
 namespace kestrix {
 namespace {

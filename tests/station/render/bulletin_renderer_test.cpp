@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "station/encoding/station_mode.h"
+#include "station/config/station_mode.h"
 #include "tests/common_support/comma_decimal_locale.h"
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/support/minimodem.h"
