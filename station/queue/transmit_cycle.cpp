@@ -141,7 +141,7 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
     while (settings_.timerTick < diddle) {
       const auto before = loop_.Now();
       if (settings_.MODE != kModeAscii) {
-        output_.SendCode(31);
+        output_.SendCode(baudot::kLetters);
       }
       // A path that took the code at once (none, or a muted one) must not
       // turn this into a busy loop: wait for the next event instead.
