@@ -10,6 +10,7 @@
 #include "tests/support/minimodem.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
+#include "tests/support/recording_launcher.h"
 #include "tests/support/recording_serial_line.h"
 #include "tests/support/simulated_event_loop.h"
 #include "tests/support/temp_working_directory.h"
@@ -52,6 +53,7 @@ std::string DecodeRtty(const std::string& file) {
 class StationSoundTest : public ::testing::Test {
  protected:
   StationSoundTest() {
+    launcher.editorStarts = false;
     std::filesystem::create_directory("data");
     testing::WriteFile("Kestrix.ini", "QERVSOUNDCARDID=-1\nQERVSOUNDDEVICE=\"wav:air.wav\"\n");
     loop.KeepPaceWithRealThreads(std::chrono::milliseconds(20));
@@ -71,9 +73,7 @@ class StationSoundTest : public ::testing::Test {
   // signal every time. (Unpaced, the idle between characters depends on
   // thread timing, and the decoder now and then loses a frame after it.)
   StationWaveDevices waveDevices{WavFileDevice::Pacing::kRealTime};
-  struct : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  } launcher;
+  testing::RecordingLauncher launcher;
   Station station{loop, window, {line, modem, waveDevices, launcher}, [](int) {}};
 };
 
