@@ -1,5 +1,5 @@
 #pragma once
-// The main window's list of chat users (1124) as the logic uses it.
+// The main window's list of chat users (control::kChatUsers) as the logic uses it.
 // Window thread only.
 
 namespace kestrix {

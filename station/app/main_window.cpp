@@ -16,6 +16,7 @@
 
 #include "station/app/about_window.h"
 #include "station/audio/sound_card_setup_window.h"
+#include "station/config/control_ids.h"
 
 namespace kestrix {
 
@@ -98,13 +99,13 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
     : chooserCombo_(new QComboBox),
       queueList_(new QListWidget),
       clockEdit_(Field("clock", 0)),
-      charactersLeftEdit_(Field("sendQueue", 1003)),
-      countDownEdit_(Field("countDown", 1004)),
-      cwIdEdit_(Field("cwId", kCwIdId)),
-      scheduleEdit_(Field("scheduleStatus", 1038)),
-      transmitEdit_(Field("transmitStatus", kTransmitStatusId)),
-      flowEdit_(Field("flowStatus", 1042)),
-      fileNameEdit_(Field("fileName", 1031)),
+      charactersLeftEdit_(Field("sendQueue", control::kCharactersLeft)),
+      countDownEdit_(Field("countDown", control::kCountDown)),
+      cwIdEdit_(Field("cwId", control::kCwIdCountdown)),
+      scheduleEdit_(Field("scheduleStatus", control::kScheduleStatus)),
+      transmitEdit_(Field("transmitStatus", control::kTransmitStatus)),
+      flowEdit_(Field("flowStatus", control::kFlowStatus)),
+      fileNameEdit_(Field("fileName", control::kFileNameLine)),
       textEdit_(new QPlainTextEdit),
       eventList_(new QListWidget),
       chatTree_(new QTreeWidget),
@@ -133,7 +134,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   auto* layout = new QVBoxLayout(central);
   layout->addWidget(BuildChooserRow());
   queueList_->setObjectName("queue");
-  queueList_->setProperty("controlId", 1002);
+  queueList_->setProperty("controlId", control::kQueueList);
   queueList_->setFont(Fixed());
   layout->addWidget(queueList_, 2);
   auto* middle = new QHBoxLayout;
@@ -145,7 +146,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   layout->addLayout(middle);
   layout->addWidget(BuildTextPane(), 3);
   eventList_->setObjectName("eventList");
-  eventList_->setProperty("controlId", kEventListId);
+  eventList_->setProperty("controlId", control::kEventList);
   eventList_->setFont(Fixed());
   layout->addWidget(eventList_, 2);
   setCentralWidget(central);
@@ -162,11 +163,12 @@ QWidget* CKestrixDlg::BuildChooserRow() {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   chooserCombo_->setObjectName("fileChooser");
-  chooserCombo_->setProperty("controlId", 1060);
+  chooserCombo_->setProperty("controlId", control::kFileChooser);
   chooserCombo_->setEditable(true);
   chooserCombo_->setInsertPolicy(QComboBox::NoInsert);
   layout->addWidget(chooserCombo_, 1);
-  layout->addWidget(Button("R", 1062, [this] { station_->Commands().RefreshFileChooser(); }));
+  layout->addWidget(Button("R", control::kRefreshFileChooser,
+                           [this] { station_->Commands().RefreshFileChooser(); }));
   layout->addWidget(Labelled("Time", clockEdit_));
   clockEdit_->setFont(Fixed());
   clockEdit_->setMinimumWidth(clockEdit_->fontMetrics().horizontalAdvance(QString(26, 'W')));
@@ -187,7 +189,7 @@ QWidget* CKestrixDlg::BuildChatGroup() {
   auto* box = new QGroupBox("Status");
   auto* layout = new QVBoxLayout(box);
   chatTree_->setObjectName("chatUsers");
-  chatTree_->setProperty("controlId", 1124);
+  chatTree_->setProperty("controlId", control::kChatUsers);
   chatTree_->setRootIsDecorated(false);
   chatTree_->setHeaderLabels({"Chat User", "Login Time", "PID", "IP Address"});
   const int widths[] = {120, 140, 60, 130};
@@ -195,7 +197,7 @@ QWidget* CKestrixDlg::BuildChatGroup() {
     chatTree_->setColumnWidth(column, widths[column]);
   }
   layout->addWidget(chatTree_);
-  QPushButton* kill = Button("Kill", 1125, [] {});
+  QPushButton* kill = Button("Kill", control::kKillChatUser, [] {});
   kill->setEnabled(false);  // the chat server enables it for a chosen user
   layout->addWidget(kill);
   return box;
@@ -221,14 +223,15 @@ QWidget* CKestrixDlg::BuildControlGroups() {
   TransmitCycle& cycle = station_->Cycle();
   Transmitter& tx = station_->Transmit();
   group("Schedule", scheduleEdit_,
-        {Button("Enable", 1037, [&cycle] { cycle.CmEnable(); }),
-         Button("Disable", 1036, [&cycle] { cycle.CmDisable(); })});
+        {Button("Enable", control::kScheduleEnable, [&cycle] { cycle.CmEnable(); }),
+         Button("Disable", control::kScheduleDisable, [&cycle] { cycle.CmDisable(); })});
   group("Transmit", transmitEdit_,
-        {Button("ON", 1040, [&tx] { tx.CmTX(); }), Button("OFF", 1039, [&tx] { tx.CmRX(); })});
+        {Button("ON", control::kTransmitOn, [&tx] { tx.CmTX(); }),
+         Button("OFF", control::kTransmitOff, [&tx] { tx.CmRX(); })});
   group("Flow", flowEdit_,
-        {Button("Pause", 1043, [&cycle] { cycle.CmPause(); }),
-         Button("Resume", 1044, [&cycle] { cycle.CmResume(); }),
-         Button("CANCEL", 1045, [&cycle] { cycle.CmCancel(); })});
+        {Button("Pause", control::kFlowPause, [&cycle] { cycle.CmPause(); }),
+         Button("Resume", control::kFlowResume, [&cycle] { cycle.CmResume(); }),
+         Button("CANCEL", control::kFlowCancel, [&cycle] { cycle.CmCancel(); })});
   return row;
 }
 
@@ -238,7 +241,7 @@ QWidget* CKestrixDlg::BuildTextPane() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(fileNameEdit_);
   textEdit_->setObjectName("textPane");
-  textEdit_->setProperty("controlId", 1047);
+  textEdit_->setProperty("controlId", control::kTransmittedText);
   textEdit_->setReadOnly(true);
   textEdit_->setFont(Fixed());
   textEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);

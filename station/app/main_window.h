@@ -22,11 +22,6 @@ namespace kestrix {
 
 class CKestrixDlg final : public QMainWindow, public StationWindow {
  public:
-  // Control ids, kept as the "controlId" property of each widget.
-  static constexpr int kEventListId = 1121;
-  static constexpr int kTransmitStatusId = 1041;
-  static constexpr int kCwIdId = 1091;
-
   CKestrixDlg(EventLoop& loop, StationDevices devices, WindowClock::EndProcess endProcess);
   ~CKestrixDlg() override;
 

@@ -98,10 +98,10 @@ void QtMenuControls::SetMenuCheck(int first, int last, int id) {
   SetItemChecked(id, true);
 }
 
-void QtMenuControls::SetMenuRangeEnabled(int first, int last, bool gray) {
+void QtMenuControls::SetMenuRangeGrayed(int first, int last, bool grayed) {
   for (int i = first; i <= last; ++i) {
     if (QAction* action = Action(i)) {
-      action->setEnabled(!gray);
+      action->setEnabled(!grayed);
     }
   }
 }

@@ -79,7 +79,7 @@ class QtMenuControls final : public MenuControls {
   QAction* Action(int id) const;
 
   void SetMenuCheck(int first, int last, int id) override;
-  void SetMenuRangeEnabled(int first, int last, bool gray) override;
+  void SetMenuRangeGrayed(int first, int last, bool grayed) override;
   void SetItemChecked(int id, bool checked) override;
   bool IsItemChecked(int id) const override;
   bool IsItemEnabled(int id) const override;

@@ -16,21 +16,21 @@ class StationWindow {
  public:
   virtual ~StationWindow() = default;
 
-  virtual StatusList& EventList() = 0;      // 1121
+  virtual StatusList& EventList() = 0;      // control::kEventList
   virtual TextField& ClockField() = 0;      // the clock display
   virtual MessageBox& MessageBoxes() = 0;   // message boxes and the beep
   virtual MenuControls& Menus() = 0;        // check marks and graying
-  virtual TextField& TransmitStatus() = 0;  // 1041, "Transmit"
-  virtual TextField& CwIdCountdown() = 0;   // 1091, "CWId"
-  virtual TextField& ScheduleStatus() = 0;  // 1038
-  virtual TextField& FlowStatus() = 0;      // 1042
-  virtual TextField& CountDown() = 0;       // 1004, "CountDown"
-  virtual TextField& CharactersLeft() = 0;  // 1003, "SendQueue"
-  virtual TextField& FileNameLine() = 0;    // 1031
+  virtual TextField& TransmitStatus() = 0;  // control::kTransmitStatus, "Transmit"
+  virtual TextField& CwIdCountdown() = 0;   // control::kCwIdCountdown, "CWId"
+  virtual TextField& ScheduleStatus() = 0;  // control::kScheduleStatus
+  virtual TextField& FlowStatus() = 0;      // control::kFlowStatus
+  virtual TextField& CountDown() = 0;       // control::kCountDown, "CountDown"
+  virtual TextField& CharactersLeft() = 0;  // control::kCharactersLeft, "SendQueue"
+  virtual TextField& FileNameLine() = 0;    // control::kFileNameLine
   virtual TextField& WindowTitle() = 0;
-  virtual TextPane& TransmittedText() = 0;  // 1047
-  virtual FileChooser& Chooser() = 0;       // 1060
-  virtual ChatUserList& ChatUsers() = 0;    // 1124
+  virtual TextPane& TransmittedText() = 0;  // control::kTransmittedText
+  virtual FileChooser& Chooser() = 0;       // control::kFileChooser
+  virtual ChatUserList& ChatUsers() = 0;    // control::kChatUsers
 };
 
 }  // namespace kestrix

@@ -30,9 +30,9 @@ class QueuedWaveDevice : public WaveDevice {
   static constexpr std::size_t kQueueCapacity = 16;
   // Write() on a full queue (7, "mmsystem memory allocation error"). The
   // sound ring keeps at most 10 buffers out, so only a caller's mistake.
-  static constexpr int kQueueFullError = 7;
+  static constexpr int kQueueFullError = kWaveNoMemory;
   // Restart() or Write() while not open (5, "Device handle is invalid").
-  static constexpr int kNotOpenError = 5;
+  static constexpr int kNotOpenError = kWaveInvalidHandle;
 
   ~QueuedWaveDevice() override;
   QueuedWaveDevice(const QueuedWaveDevice&) = delete;

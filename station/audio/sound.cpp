@@ -183,62 +183,62 @@ int CSound::LastError() const {
 
 std::string CSound::SoundErrorText(int number) {
   switch (number) {
-    case 0:
+    case kWaveNoError:
       return "";
-    case 2:
+    case kWaveBadDeviceId:
       return "Device ID out of range";
-    case 3:
+    case kWaveDriverFailed:
       return "Driver failed enable";
-    case 4:
+    case kWaveAllocated:
       return "Device already allocated";
-    case 5:
+    case kWaveInvalidHandle:
       return "Device handle is invalid";
-    case 6:
+    case kWaveNoDriver:
       return "No device driver present";
-    case 7:
+    case kWaveNoMemory:
       return "mmsystem memory allocation error";
-    case 8:
+    case kWaveNotSupported:
       return "Function isn't supported";
-    case 9:
+    case kWaveBadErrorNumber:
       return "Error value out of range";
-    case 10:
+    case kWaveInvalidFlag:
       return "Invalid flag passed";
-    case 11:
+    case kWaveInvalidParameter:
       return "Invalid parameter passed";
-    case 12:
+    case kWaveHandleBusy:
       return "Handle being used";
-    case 100:
+    case kSoundMemoryError:
       return "Memory Allocation error";
-    case 101:
-    case 108:
+    case kSoundInputFileOpenFailed:
+    case kSoundFileOpenFailed:
       return "Can't open wave file for input";
-    case 102:
+    case kSoundNotRiff:
       return "File is not a RIFF wave type";
-    case 103:
+    case kSoundInvalidWaveFile:
       return "Invalid wave file";
-    case 104:
+    case kSoundNoData:
       return "No data in file";
-    case 105:
+    case kSoundUnsupportedData:
       return "Not a supported data type";
-    case 106:
+    case kSoundFileReadError:
       return "Error reading data from file";
-    case 107:
+    case kSoundReadFileNotOpen:
       return "Tried to read and file is not open";
-    case 109:
+    case kWaveFileWriteError:
       return "Error writing to wave file";
-    case 110:
+    case kSoundWriteFileNotOpen:
       return "Tried to write and file is not open";
-    case 111:
+    case kSoundNotOpenForRead:
       return "Tried to read and soundcard is not open";
-    case 112:
+    case kSoundOverflow:
       return "Input buffers overflowed";
-    case 113:
+    case kSoundReadTimeout:
       return "Timed out waiting for input buffers";
-    case 114:
+    case kSoundNotOpenForWrite:
       return "Tried to write and soundcard is not open";
-    case 115:
+    case kSoundUnderflow:
       return "Output buffers Underflowed";
-    case 116:
+    case kSoundWriteTimeout:
       return "Timed out waiting for output buffers";
     default:
       return "??? Maybe Input being used at\n a different sample rate";

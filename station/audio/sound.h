@@ -17,8 +17,22 @@
 
 namespace kestrix {
 
+// The ring's own error numbers and the wave-file and input ones that share
+// their texts (109 is the wave-file device's kWaveFileWriteError).
 enum SoundError : int {
   kSoundMemoryError = 100,
+  kSoundInputFileOpenFailed = 101,
+  kSoundNotRiff = 102,
+  kSoundInvalidWaveFile = 103,
+  kSoundNoData = 104,
+  kSoundUnsupportedData = 105,
+  kSoundFileReadError = 106,
+  kSoundReadFileNotOpen = 107,
+  kSoundFileOpenFailed = 108,  // shows the text of 101
+  kSoundWriteFileNotOpen = 110,
+  kSoundNotOpenForRead = 111,
+  kSoundOverflow = 112,
+  kSoundReadTimeout = 113,
   kSoundNotOpenForWrite = 114,
   kSoundUnderflow = 115,
   kSoundWriteTimeout = 116,

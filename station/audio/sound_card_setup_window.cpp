@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "station/audio/sound_card_setup.h"
+#include "station/config/control_ids.h"
 
 namespace kestrix {
 
@@ -24,9 +25,9 @@ SoundCardSetupWindow::SoundCardSetupWindow(StationSettings& settings, QWidget* p
     : QDialog(parent), settings_(settings) {
   setWindowTitle("Sound Card Frequency Setup");
   const SoundCardSetupTexts texts = SoundCardSetup::Start(settings);
-  mark_ = Edit("mark", 1105, texts.mark);
-  space_ = Edit("space", 1104, texts.space);
-  shift_ = Edit("shift", 1107, texts.shift);
+  mark_ = Edit("mark", control::kMarkTone, texts.mark);
+  space_ = Edit("space", control::kSpaceTone, texts.space);
+  shift_ = Edit("shift", control::kToneShift, texts.shift);
   shift_->setReadOnly(true);
 
   auto* form = new QFormLayout;

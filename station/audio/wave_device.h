@@ -19,15 +19,21 @@ struct WaveFormat {
   int BytesPerFrame() const { return channels * bitsPerSample / 8; }
 };
 
-// Error numbers a device returns (texts in sound.h).
+// Error numbers a device returns (texts in CSound::SoundErrorText).
 enum WaveDeviceError : int {
   kWaveNoError = 0,
-  kWaveBadDeviceId = 2,       // "Device ID out of range"
-  kWaveDriverFailed = 3,      // "Driver failed enable"
-  kWaveAllocated = 4,         // "Device already allocated"
-  kWaveNoDriver = 6,          // "No device driver present"
-  kWaveNotSupported = 8,      // "Function isn't supported"
-  kWaveFileWriteError = 109,  // "Error writing to wave file"
+  kWaveBadDeviceId = 2,        // "Device ID out of range"
+  kWaveDriverFailed = 3,       // "Driver failed enable"
+  kWaveAllocated = 4,          // "Device already allocated"
+  kWaveInvalidHandle = 5,      // "Device handle is invalid"
+  kWaveNoDriver = 6,           // "No device driver present"
+  kWaveNoMemory = 7,           // "mmsystem memory allocation error"
+  kWaveNotSupported = 8,       // "Function isn't supported"
+  kWaveBadErrorNumber = 9,     // "Error value out of range"
+  kWaveInvalidFlag = 10,       // "Invalid flag passed"
+  kWaveInvalidParameter = 11,  // "Invalid parameter passed"
+  kWaveHandleBusy = 12,        // "Handle being used"
+  kWaveFileWriteError = 109,   // "Error writing to wave file"
 };
 
 class WaveDevice {

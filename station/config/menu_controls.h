@@ -12,8 +12,8 @@ class MenuControls {
 
   // Removes the check mark from every item first..last, then checks `id`.
   virtual void SetMenuCheck(int first, int last, int id) = 0;
-  // Enables (gray false) or grays (gray true) every item first..last.
-  virtual void SetMenuRangeEnabled(int first, int last, bool gray) = 0;
+  // Grays every item first..last, or enables them again (grayed false).
+  virtual void SetMenuRangeGrayed(int first, int last, bool grayed) = 0;
   // One item's own mark, for toggles.
   virtual void SetItemChecked(int id, bool checked) = 0;
   virtual bool IsItemChecked(int id) const = 0;

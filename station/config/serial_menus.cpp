@@ -41,7 +41,7 @@ void SerialMenus::ProbeSerialPorts() {
     const bool found = port_.ProbePort(PortName(number)) == 0;
     available_[number - 1] = found;
     const int id = menu::kPortCom1 + number - 1;
-    menus_.SetMenuRangeEnabled(id, id, !found);
+    menus_.SetMenuRangeGrayed(id, id, !found);
   }
 }
 
@@ -95,9 +95,9 @@ void SerialMenus::SelectTxLine(int menuId) {
 }
 
 void SerialMenus::GraySerialMenus(bool gray) {
-  menus_.SetMenuRangeEnabled(menu::kRateFirst, menu::kRateLast, gray);
-  menus_.SetMenuRangeEnabled(menu::kTxLineFirst, menu::kTxLineLast, gray);
-  menus_.SetMenuRangeEnabled(menu::kDovetronComputer, menu::kDovetronTeletype, gray);
+  menus_.SetMenuRangeGrayed(menu::kRateFirst, menu::kRateLast, gray);
+  menus_.SetMenuRangeGrayed(menu::kTxLineFirst, menu::kTxLineLast, gray);
+  menus_.SetMenuRangeGrayed(menu::kDovetronComputer, menu::kDovetronTeletype, gray);
 }
 
 void SerialMenus::OpenConfiguredPort() {

@@ -3,6 +3,7 @@
 // the UART, and the RTS, DTR and break lines. Implemented on termios for the
 // program and by a recording fake for the tests.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,26 @@ struct SerialLineSettings {
   int stopBitsCode = 1;  // 0 one, 1 one and a half (5 data bits), 2 two
   bool operator==(const SerialLineSettings&) const = default;
 };
+
+// How long one character takes on the line: start, data, parity and stop
+// bits (one and a half stop bits with five data bits and code 1, two with
+// more, as a UART does).
+inline std::chrono::microseconds CharacterTime(const SerialLineSettings& settings) {
+  // In half bits, for the one and a half stop bits.
+  long halfBits = 2 * (1 + settings.dataBits);
+  if (settings.parity != 0) {
+    halfBits += 2;
+  }
+  if (settings.stopBitsCode == 0) {
+    halfBits += 2;
+  } else if (settings.stopBitsCode == 1 && settings.dataBits == 5) {
+    halfBits += 3;
+  } else {
+    halfBits += 4;
+  }
+  const long baud = settings.baud > 0 ? settings.baud : 1;
+  return std::chrono::microseconds{halfBits * 1'000'000L / (2 * baud)};
+}
 
 class SerialLine {
  public:

@@ -105,21 +105,4 @@ bool ApplyLineTermios(int fd, const LineTermios& wanted) {
   return off * 100 <= wantedRate * kRateTolerancePercent;
 }
 
-std::chrono::microseconds CharacterTime(const SerialLineSettings& settings) {
-  // In half bits, for the one and a half stop bits.
-  long halfBits = 2 * (1 + settings.dataBits);
-  if (settings.parity != 0) {
-    halfBits += 2;
-  }
-  if (settings.stopBitsCode == 0) {
-    halfBits += 2;
-  } else if (settings.stopBitsCode == 1 && settings.dataBits == 5) {
-    halfBits += 3;
-  } else {
-    halfBits += 4;
-  }
-  const long baud = settings.baud > 0 ? settings.baud : 1;
-  return std::chrono::microseconds{halfBits * 1'000'000L / (2 * baud)};
-}
-
 }  // namespace kestrix

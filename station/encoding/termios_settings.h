@@ -5,7 +5,6 @@
 // <termios.h> defines. So only termios_settings.cpp includes the kernel
 // header, and this interface carries the fields as plain integers.
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -30,9 +29,5 @@ std::optional<LineTermios> ComputeLineTermios(const SerialLineSettings& settings
 // Sets `termios` on `fd` at once (TCSETS2) and reads the rate back. False
 // when the driver refuses, or runs the line more than 2 % off the rate.
 bool ApplyLineTermios(int fd, const LineTermios& termios);
-
-// How long one character takes on the line: start, data, parity and stop
-// bits (one and a half stop bits with five data bits and code 1).
-std::chrono::microseconds CharacterTime(const SerialLineSettings& settings);
 
 }  // namespace kestrix

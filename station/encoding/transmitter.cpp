@@ -47,7 +47,7 @@ void Transmitter::CmTX() {
     return;
   }
   OnWindowThread(
-      [this] { controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, true); });
+      [this] { controls_.menus.SetMenuRangeGrayed(menu::kSoundFirst, menu::kSoundLast, true); });
   settings_.transmitOn = 1;
   OnWindowThread([this] { controls_.transmitStatus.SetText("  ON  "); });
   log_.LogEvent("CmTX : Transmitter ON");
@@ -152,9 +152,8 @@ void Transmitter::CmRX() {
   }
   // Not when a transmitter-on came during the waits: it grayed them.
   if (!settings_.transmitOn) {
-    OnWindowThread([this] {
-      controls_.menus.SetMenuRangeEnabled(menu::kSoundFirst, menu::kSoundLast, false);
-    });
+    OnWindowThread(
+        [this] { controls_.menus.SetMenuRangeGrayed(menu::kSoundFirst, menu::kSoundLast, false); });
   }
 }
 

@@ -24,7 +24,7 @@ namespace kestrix {
 
 struct CwIdControls {
   MenuControls& menus;
-  TextField& cwIdCountdown;  // 1091, "CWId"
+  TextField& cwIdCountdown;  // control::kCwIdCountdown, "CWId"
   TextField& windowTitle;
   MessageBox& box;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's file chooser (1060): a drop-down list with an edit
+// The main window's file chooser (control::kFileChooser): a drop-down list with an edit
 // field. Window thread.
 
 #include <string>

@@ -22,10 +22,10 @@
 namespace kestrix {
 
 struct FileTransmitterControls {
-  TextPane& textPane;         // 1047
-  TextField& fileNameLine;    // 1031, the name of the file shown
-  TextField& charactersLeft;  // 1003, "SendQueue"
-  TextField& flowStatus;      // 1042
+  TextPane& textPane;         // control::kTransmittedText
+  TextField& fileNameLine;    // control::kFileNameLine, the name of the file shown
+  TextField& charactersLeft;  // control::kCharactersLeft, "SendQueue"
+  TextField& flowStatus;      // control::kFlowStatus
 };
 
 class FileTransmitter {

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's text pane (1047) as file transmission uses it: the text
+// The main window's text pane (control::kTransmittedText) as file transmission uses it: the text
 // of the file shown, with the character being sent selected. Window thread.
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "station/config/station_mode.h"
+#include "station/encoding/baudot_codes.h"
 #include "station/queue/transmit_files.h"
 
 namespace kestrix {
@@ -141,7 +142,7 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
     while (clock_.Ticks().timerTick < diddle) {
       const auto before = loop_.Now();
       if (settings_.MODE != kModeAscii) {
-        output_.SendCode(31);
+        output_.SendCode(baudot::kLetters);
       }
       // A path that took the code at once (none, or a muted one) must not
       // turn this into a busy loop: wait for the next event instead.

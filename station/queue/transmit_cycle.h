@@ -25,10 +25,10 @@
 namespace kestrix {
 
 struct TransmitCycleControls {
-  TextField& scheduleStatus;  // 1038
-  TextField& flowStatus;      // 1042
-  TextField& countDown;       // 1004
-  TextField& cwIdCountdown;   // 1091
+  TextField& scheduleStatus;  // control::kScheduleStatus
+  TextField& flowStatus;      // control::kFlowStatus
+  TextField& countDown;       // control::kCountDown
+  TextField& cwIdCountdown;   // control::kCwIdCountdown
 };
 
 class TransmitCycle {

@@ -175,15 +175,6 @@ void SimulatedEventLoop::WaitForWake() {
   }
 }
 
-void SimulatedEventLoop::BlockForActivity(const char* what) {
-  std::uint64_t seen;
-  {
-    std::lock_guard lock(mutex_);
-    seen = activityCount_;
-  }
-  BlockForActivitySince(seen, what);
-}
-
 void SimulatedEventLoop::BlockForActivitySince(std::uint64_t seen, const char* what) {
   std::unique_lock lock(mutex_);
   if (!activity_.wait_for(lock, kDeadlockGuard, [&] { return activityCount_ != seen || woken_; })) {

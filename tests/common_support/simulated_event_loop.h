@@ -70,7 +70,6 @@ class SimulatedEventLoop final : public EventLoop {
 
   bool DispatchOneDue();
   std::optional<WallClock::time_point> NextDueLocked() const;
-  void BlockForActivity(const char* what);
   void BlockForActivitySince(std::uint64_t seen, const char* what);
   void NoteActivity();
 

@@ -22,7 +22,7 @@ class RecordingMenuControls final : public MenuControls {
     }
     checked[id] = true;
   }
-  void SetMenuRangeEnabled(int first, int last, bool gray) override {
+  void SetMenuRangeGrayed(int first, int last, bool gray) override {
     for (int i = first; i <= last; ++i) {
       grayed[i] = gray;
     }

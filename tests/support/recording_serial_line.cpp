@@ -42,12 +42,7 @@ void RecordingSerialLine::Close() {
 }
 
 WallClock::duration RecordingSerialLine::CharacterTime() const {
-  // Start bit, data bits, stop bits (1.5 as three halves).
-  const int halfBits = 2 * (1 + settings.dataBits) + (settings.stopBitsCode == 0   ? 2
-                                                      : settings.stopBitsCode == 1 ? 3
-                                                                                   : 4);
-  const auto micros = 1'000'000LL * halfBits / (2LL * std::max(settings.baud, 1));
-  return std::chrono::microseconds(micros);
+  return kestrix::CharacterTime(settings);
 }
 
 bool RecordingSerialLine::WriteByte(std::uint8_t byte) {

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "common/qt_event_loop.h"
+#include "station/config/control_ids.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
 #include "tests/common_support/simulated_event_loop.h"
@@ -100,7 +101,7 @@ TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
   auto* clock = window.findChild<QLineEdit*>("clock");
   ASSERT_NE(events, nullptr);
   ASSERT_NE(clock, nullptr);
-  EXPECT_EQ(events->property("controlId").toInt(), 1121);
+  EXPECT_EQ(events->property("controlId").toInt(), control::kEventList);
   ASSERT_GE(events->count(), 2);
   EXPECT_TRUE(events->item(1)->text().endsWith(" > ***** RTTY Application has been STARTED *****"));
   EXPECT_EQ(events->currentRow(), events->count() - 1);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "station/app/station.h"
+#include "tests/common_support/recording_launcher.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
@@ -23,6 +24,7 @@ class StationTest : public ::testing::Test {
  protected:
   StationTest() {
     line.devices = {"/dev/ttyS0", "/dev/ttyS1"};
+    launcher.editorStarts = false;
     std::filesystem::create_directory("data");
   }
 
@@ -44,10 +46,6 @@ class StationTest : public ::testing::Test {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
 
-  struct NoEditor : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  };
-
   TempWorkingDirectory dir;
   const WallClock::time_point start = LocalMoment(2026, 3, 7, 9, 5, 7);
   SimulatedEventLoop loop{start};
@@ -55,7 +53,7 @@ class StationTest : public ::testing::Test {
   RecordingSerialLine line{loop};
   RecordingPsk31Modem modem;
   FakeWaveDeviceFactory waveDevices;
-  NoEditor launcher;
+  RecordingLauncher launcher;
   std::vector<int> exits;
   Station station{
       loop, window, {line, modem, waveDevices, launcher}, [this](int s) { exits.push_back(s); }};

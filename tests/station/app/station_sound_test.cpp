@@ -5,6 +5,7 @@
 
 #include "station/app/station.h"
 #include "station/audio/station_wave_devices.h"
+#include "tests/common_support/recording_launcher.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/station/app/station_fixture.h"
@@ -52,6 +53,7 @@ std::string DecodeRtty(const std::string& file) {
 class StationSoundTest : public ::testing::Test {
  protected:
   StationSoundTest() {
+    launcher.editorStarts = false;
     std::filesystem::create_directory("data");
     testing::WriteFile("Kestrix.ini", "QERVSOUNDCARDID=-1\nQERVSOUNDDEVICE=\"wav:air.wav\"\n");
     loop.KeepPaceWithRealThreads(std::chrono::milliseconds(20));
@@ -71,9 +73,7 @@ class StationSoundTest : public ::testing::Test {
   // signal every time. (Unpaced, the idle between characters depends on
   // thread timing, and the decoder now and then loses a frame after it.)
   StationWaveDevices waveDevices{WavFileDevice::Pacing::kRealTime};
-  struct : Launcher {
-    bool OpenInEditor(const std::string&) override { return false; }
-  } launcher;
+  testing::RecordingLauncher launcher;
   Station station{loop, window, {line, modem, waveDevices, launcher}, [](int) {}};
 };
 

@@ -53,14 +53,6 @@ TEST(TermiosSettings, RefusesWhatAUartCannotFrame) {
   EXPECT_FALSE(ComputeLineTermios({.stopBitsCode = 3}));
 }
 
-TEST(TermiosSettings, CharacterTimeCountsEveryBit) {
-  // 1 + 5 + 1.5 bits at 45 baud; 1 + 7 + 1 + 2 at 110; 1 + 8 + 2 at 100.
-  EXPECT_EQ(CharacterTime({.baud = 45, .dataBits = 5, .stopBitsCode = 1}).count(), 166'666);
-  EXPECT_EQ(CharacterTime({.baud = 110, .dataBits = 7, .parity = 2, .stopBitsCode = 2}).count(),
-            100'000);
-  EXPECT_EQ(CharacterTime({.baud = 100, .dataBits = 8, .stopBitsCode = 1}).count(), 110'000);
-}
-
 TEST(TermiosSettings, RateWithoutConstantReadsBackFromAPseudoTerminal) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);

@@ -3,7 +3,9 @@
 #include "station/queue/file_transmitter.h"
 #include "station/queue/queue_commands.h"
 #include "station/queue/schedule_loader.h"
+#include "tests/common_support/recording_launcher.h"
 #include "tests/station/encoding/transmit_side_fixture.h"
+#include "tests/support/recording_controls.h"
 #include "tests/support/recording_text_pane.h"
 
 namespace kestrix {
@@ -22,20 +24,6 @@ struct NoScripts : ScriptCommandRunner {
 struct NoCwid : CwIdentification {
   void Cwid() override { ++calls; }
   int calls = 0;
-};
-struct RecordingChooser : FileChooser {
-  void SetItems(const std::vector<std::string>& newItems) override { items = newItems; }
-  std::string EditText() const override { return edit; }
-  void SetEditText(const std::string& text) override { edit = text; }
-  std::vector<std::string> items;
-  std::string edit;
-};
-struct RecordingLauncher : Launcher {
-  bool OpenInEditor(const std::string& path) override {
-    opened.push_back(path);
-    return true;
-  }
-  std::vector<std::string> opened;
 };
 
 class TransmitCycleTest : public testing::TransmitSideTest {
@@ -92,8 +80,8 @@ class TransmitCycleTest : public testing::TransmitSideTest {
                       modem,    scripts,     cwid,   {schedule, flow, countDown, cwIdField}};
   ScheduleLoader loader{settings, loop, log, queue};
   ScriptHelp help;
-  RecordingChooser chooser;
-  RecordingLauncher launcher;
+  testing::RecordingFileChooser chooser;
+  testing::RecordingLauncher launcher;
   QueueCommands commands{settings, loop, log, queue, loader, help, chooser, flow, launcher};
 };
 
