@@ -71,15 +71,16 @@ QPushButton* Button(const QString& text, int controlId, const std::function<void
 
 class MainWindowDialogs final : public StationDialogs {
  public:
-  MainWindowDialogs(Station& station, QWidget& window) : station_(station), window_(window) {}
+  MainWindowDialogs(StationSettings& settings, EventLog& log, QWidget& window)
+      : settings_(settings), log_(log), window_(window) {}
   // The schedule editor comes with its own code; until then the log says so.
   void ShowScheduleEditor() override {
-    station_.Log().LogEvent("The schedule editor is not available in this version.");
+    log_.LogEvent("The schedule editor is not available in this version.");
   }
   // One dialog at a time; its OK stores the tones when it comes.
   void ShowSoundCardSetup() override {
     if (setup_ == nullptr) {
-      setup_ = new SoundCardSetupWindow(station_.Settings(), &window_);
+      setup_ = new SoundCardSetupWindow(settings_, &window_);
       setup_->setAttribute(Qt::WA_DeleteOnClose);
     }
     setup_->show();
@@ -87,7 +88,8 @@ class MainWindowDialogs final : public StationDialogs {
   }
 
  private:
-  Station& station_;
+  StationSettings& settings_;
+  EventLog& log_;
   QWidget& window_;
   QPointer<SoundCardSetupWindow> setup_;
 };
@@ -127,8 +129,9 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   setWindowIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
   endProcess_ = endProcess;
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
-  dialogs_ = std::make_unique<MainWindowDialogs>(*station_, *this);
-  queueView_ = std::make_unique<QtQueueList>(*queueList_, station_->Queue());
+  commands_ = std::make_unique<StationCommands>(station_->Commands());
+  dialogs_ = std::make_unique<MainWindowDialogs>(commands_->settings, commands_->log, *this);
+  queueView_ = std::make_unique<QtQueueList>(*queueList_, commands_->queue);
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -168,7 +171,7 @@ QWidget* CKestrixDlg::BuildChooserRow() {
   chooserCombo_->setInsertPolicy(QComboBox::NoInsert);
   layout->addWidget(chooserCombo_, 1);
   layout->addWidget(Button("R", control::kRefreshFileChooser,
-                           [this] { station_->Commands().RefreshFileChooser(); }));
+                           [this] { commands_->queueCommands.RefreshFileChooser(); }));
   layout->addWidget(Labelled("Time", clockEdit_));
   clockEdit_->setFont(Fixed());
   clockEdit_->setMinimumWidth(clockEdit_->fontMetrics().horizontalAdvance(QString(26, 'W')));
@@ -220,8 +223,8 @@ QWidget* CKestrixDlg::BuildControlGroups() {
   FitTexts(scheduleEdit_, {"ENABLE", "DISABLED", "AutoStart", "AutoWait"});
   FitTexts(transmitEdit_, {"  ON  ", "  OFF  "});
   FitTexts(flowEdit_, {"PAUSE", "RESUME", "CANCEL"});
-  TransmitCycle& cycle = station_->Cycle();
-  Transmitter& tx = station_->Transmit();
+  TransmitCycle& cycle = commands_->cycle;
+  Transmitter& tx = commands_->transmitter;
   group("Schedule", scheduleEdit_,
         {Button("Enable", control::kScheduleEnable, [&cycle] { cycle.CmEnable(); }),
          Button("Disable", control::kScheduleDisable, [&cycle] { cycle.CmDisable(); })});
@@ -260,15 +263,15 @@ QWidget* CKestrixDlg::BuildTextPane() {
 
 void CKestrixDlg::OnQueueDoubleClick() {
   if (chooser_.EditText().empty()) {
-    station_->Commands().OpenQueueEntryInEditor();
+    commands_->queueCommands.OpenQueueEntryInEditor();
   } else {
-    station_->Commands().AddFileToQueue();
+    commands_->queueCommands.AddFileToQueue();
   }
 }
 
 void CKestrixDlg::mouseDoubleClickEvent(QMouseEvent* event) {
   if (!chooser_.EditText().empty()) {
-    station_->Commands().AddFileToQueue();
+    commands_->queueCommands.AddFileToQueue();
   }
   QMainWindow::mouseDoubleClickEvent(event);
 }
@@ -305,7 +308,7 @@ void CKestrixDlg::closeEvent(QCloseEvent* event) {
     }
   }
   shutDown_ = true;
-  station_->Shutdown();
+  commands_->station.Shutdown();
   event->accept();
   // The program ends here, even when the close came while a transmission
   // waited inside the event loop: nothing is left to save, and the log
@@ -345,7 +348,7 @@ void CKestrixDlg::ShowAbout() {
     about_ = new AboutWindow(this);
     about_->setAttribute(Qt::WA_DeleteOnClose);
   }
-  about_->SetLines(station_->AboutLines());
+  about_->SetLines(commands_->station.AboutLines());
   about_->show();
   about_->raise();
 }
@@ -357,7 +360,7 @@ void CKestrixDlg::AddMultipleFiles() {
   }
   fileDialog_ =
       new QFileDialog(this, "Open - Kestrix Controller Files to Load",
-                      QString::fromStdString(station_->Settings().QERVDataPath),
+                      QString::fromStdString(commands_->settings.QERVDataPath),
                       "TXT Files (*.txt);;DOC Files (*.doc);;Pictures (*.pix);;All Files (*)");
   fileDialog_->setAttribute(Qt::WA_DeleteOnClose);
   fileDialog_->setFileMode(QFileDialog::ExistingFiles);
@@ -369,7 +372,7 @@ void CKestrixDlg::AddMultipleFiles() {
     for (const QString& file : chosen) {
       sources.push_back(file.toStdString());
     }
-    station_->Import().ImportFiles(sources);
+    commands_->import.ImportFiles(sources);
   });
   fileDialog_->show();
 }

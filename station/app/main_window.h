@@ -94,6 +94,8 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QtMessageBox messageBox_;
   QtMenuControls menus_;
   std::unique_ptr<Station> station_;
+  // Everything the window calls, taken from the station once it is built.
+  std::unique_ptr<StationCommands> commands_;
   std::unique_ptr<QtQueueList> queueView_;
   WindowClock::EndProcess endProcess_;
   QPointer<AboutWindow> about_;

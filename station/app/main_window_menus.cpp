@@ -19,7 +19,7 @@ struct Item {
 }  // namespace
 
 void CKestrixDlg::BuildMenus() {
-  Station& st = *station_;
+  StationCommands& st = *commands_;
   auto add = [this](QMenu* menu, const QString& text, int id, std::function<void()> run,
                     bool checkable = false) {
     QAction* action = menu->addAction(text);
@@ -37,7 +37,7 @@ void CKestrixDlg::BuildMenus() {
   };
   auto setting = [&](QMenu* menu, const QString& text, int id) {
     add(
-        menu, text, id, [&st, id] { st.Menus().OnCommand(id); }, true);
+        menu, text, id, [&st, id] { st.settingMenus.OnCommand(id); }, true);
   };
   auto settingGroup = [&](QMenu* menu, std::initializer_list<Item> items) {
     for (const Item& item : items) {
@@ -46,39 +46,38 @@ void CKestrixDlg::BuildMenus() {
   };
 
   QMenu* file = menuBar()->addMenu("File  ");
-  add(file, "Add File", menu::kAddFile, [&st] { st.Commands().AddFileToQueue(); });
+  add(file, "Add File", menu::kAddFile, [&st] { st.queueCommands.AddFileToQueue(); });
   add(file, "Move Selected Items to Top of Queue", menu::kMoveSelectedToTop,
-      [&st] { st.Commands().MoveSelectedToTop(); });
+      [&st] { st.queueCommands.MoveSelectedToTop(); });
   add(file, "Send Selected  File", menu::kSendSelectedFile,
-      [&st] { st.Cycle().OnManagequeueSendnextfile(); });
+      [&st] { st.cycle.OnManagequeueSendnextfile(); });
   add(file, "Add Multiple Files from Anywhere . . .", menu::kAddMultipleFiles,
       [this] { AddMultipleFiles(); });
   add(file, "Remove Selected Items", menu::kRemoveSelected,
-      [&st] { st.Commands().RemoveSelected(); });
-  add(file, "Clear Entire Queue", menu::kClearQueue, [&st] { st.Commands().ClearQueue(); });
-  add(file, "Reload Queue", menu::kReloadQueue, [&st] { st.Commands().OnReload(); });
+      [&st] { st.queueCommands.RemoveSelected(); });
+  add(file, "Clear Entire Queue", menu::kClearQueue, [&st] { st.queueCommands.ClearQueue(); });
+  add(file, "Reload Queue", menu::kReloadQueue, [&st] { st.queueCommands.OnReload(); });
   add(file, "Launch Editor", menu::kLaunchEditor, [this] { dialogs_->ShowScheduleEditor(); });
   file->addSeparator();
   add(file, "Save Configuration in Kestrix.CFG", menu::kSaveConfiguration,
-      [&st] { st.Configuration().SaveConfiguration(); });
+      [&st] { st.configuration.SaveConfiguration(); });
   add(file, "Restore Configuration from Kestrix.CFG ", menu::kRestoreConfiguration,
-      [&st] { st.RestoreConfigurationWhileRunning(); });
+      [&st] { st.station.RestoreConfigurationWhileRunning(); });
 
   QMenu* edit = menuBar()->addMenu("Edit");
   add(edit, "Kestrix Editor", menu::kKestrixEditor, [this] { dialogs_->ShowScheduleEditor(); });
-  add(edit, "Schedule.lst", menu::kEditSchedule, [&st] { st.Editor().EditSchedule(); });
-  add(edit, "Schedule_temp.lst", menu::kEditScheduleTemp,
-      [&st] { st.Editor().EditScheduleTemp(); });
+  add(edit, "Schedule.lst", menu::kEditSchedule, [&st] { st.editor.EditSchedule(); });
+  add(edit, "Schedule_temp.lst", menu::kEditScheduleTemp, [&st] { st.editor.EditScheduleTemp(); });
   add(edit, "Initialization File", menu::kEditInitializationFile,
-      [&st] { st.Editor().EditInitializationFile(); });
+      [&st] { st.editor.EditInitializationFile(); });
 
   QMenu* control = menuBar()->addMenu("Control");
   setting(control, "Diddle", menu::kDiddle);
   setting(control, "Header", menu::kHeader);
   add(
-      control, "Auto CW ID TImer", menu::kAutoCwIdTimer, [&st] { st.CwIdMenu().OnAutoCwIdTimer(); },
+      control, "Auto CW ID TImer", menu::kAutoCwIdTimer, [&st] { st.cwId.OnAutoCwIdTimer(); },
       true);
-  add(control, "Send CW ID Now", menu::kSendCwIdNow, [&st] { st.CwIdMenu().OnSendCwIdNow(); });
+  add(control, "Send CW ID Now", menu::kSendCwIdNow, [&st] { st.cwId.OnSendCwIdNow(); });
   setting(control, "Autostart", menu::kAutostart);
   setting(control, "No Timer", menu::kNoTimer);
   QMenu* recipient = control->addMenu("Recipient Email Address . . .");
@@ -125,14 +124,14 @@ void CKestrixDlg::BuildMenus() {
                        {"Card 4", menu::kSoundCard4}});
 
   QMenu* test = menuBar()->addMenu("Test");
-  add(test, "Send CWID", menu::kSendCwid, [&st] { st.CwIdMenu().OnSendCwid(); });
-  add(test, "Send RYRYRY", menu::kSendRyry, [&st] { st.Cycle().SendTestPattern("RYRYRYRY.txt"); });
+  add(test, "Send CWID", menu::kSendCwid, [&st] { st.cwId.OnSendCwid(); });
+  add(test, "Send RYRYRY", menu::kSendRyry, [&st] { st.cycle.SendTestPattern("RYRYRYRY.txt"); });
   add(test, "Send QuickBrownFox", menu::kSendQuickBrownFox,
-      [&st] { st.Cycle().SendTestPattern("thefox.txt"); });
-  add(test, "View Log", menu::kViewLog, [&st] { st.Editor().ViewLog(); });
+      [&st] { st.cycle.SendTestPattern("thefox.txt"); });
+  add(test, "View Log", menu::kViewLog, [&st] { st.editor.ViewLog(); });
   add(
       test, "Send Break Signal", menu::kSendBreakSignal,
-      [&st] { st.Transmit().ToggleBreakSignal(); }, true);
+      [&st] { st.transmitter.ToggleBreakSignal(); }, true);
 
   // Linux window managers keep no system menu of the program's own; its
   // two items go in a menu of their own.

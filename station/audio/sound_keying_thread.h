@@ -104,6 +104,12 @@ class SoundKeyingThread final : public SoundKeyer {
   bool Idle() override;
   SoundPathState State() override;
 
+  // Replaces the context's transmitter-off work, for a transmitter built
+  // after this thread. Before the first Start.
+  void SetSwitchTransmitterOff(std::function<void()> work) {
+    context_.switchTransmitterOff = std::move(work);
+  }
+
  private:
   // Repeats `done` (called with the lock held) until it returns true: the
   // window thread dispatches events in between, another thread sleeps until

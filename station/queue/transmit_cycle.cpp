@@ -12,12 +12,22 @@ namespace kestrix {
 namespace {
 constexpr int kCwIdPeriod = 3600;
 constexpr int kCwLeadTicks = 50;
+
+class NoScripts final : public ScriptCommandRunner {
+ public:
+  void RunScriptCommand(const std::string&) override {}
+};
+class NoCwid final : public CwIdentification {
+ public:
+  void Cwid() override {}
+};
+NoScripts noScripts;
+NoCwid noCwid;
 }  // namespace
 
 TransmitCycle::TransmitCycle(StationSettings& settings, EventLoop& loop, EventLog& log,
                              WindowClock& clock, SendQueue& queue, Transmitter& transmitter,
                              CodeOutput& output, FileTransmitter& files, Psk31Modem& modem,
-                             ScriptCommandRunner& scripts, CwIdentification& cwid,
                              TransmitCycleControls controls)
     : settings_(settings),
       loop_(loop),
@@ -28,8 +38,8 @@ TransmitCycle::TransmitCycle(StationSettings& settings, EventLoop& loop, EventLo
       output_(output),
       files_(files),
       modem_(modem),
-      scripts_(scripts),
-      cwid_(cwid),
+      scripts_(&noScripts),
+      cwid_(&noCwid),
       controls_(controls) {}
 
 void TransmitCycle::OnClockTick() {
@@ -51,7 +61,7 @@ void TransmitCycle::ProcessSendQueue(TimeTag now) {
     ++settings_.CWTimer;
     controls_.cwIdCountdown.SetText(std::to_string(kCwIdPeriod - settings_.CWTimer));
     if (settings_.CWTimer > kCwIdPeriod && settings_.transmitOn == 1 && !settings_.localLock) {
-      cwid_.Cwid();
+      cwid_->Cwid();
       settings_.CWTimer = 0;
     }
   }
@@ -75,7 +85,7 @@ void TransmitCycle::ProcessSendQueue(TimeTag now) {
   queue_.Remove(0);
   const std::string& name = tokens.name;
   if (!name.empty() && name[0] == '$') {
-    scripts_.RunScriptCommand(name.substr(1));
+    scripts_->RunScriptCommand(name.substr(1));
     settings_.sendNow = 0;
     return;
   }

@@ -35,8 +35,15 @@ class TransmitCycle {
  public:
   TransmitCycle(StationSettings& settings, EventLoop& loop, EventLog& log, WindowClock& clock,
                 SendQueue& queue, Transmitter& transmitter, CodeOutput& output,
-                FileTransmitter& files, Psk31Modem& modem, ScriptCommandRunner& scripts,
-                CwIdentification& cwid, TransmitCycleControls controls);
+                FileTransmitter& files, Psk31Modem& modem, TransmitCycleControls controls);
+
+  // The script commands and the identification use the cycle themselves,
+  // so they are built after it and plugged in here before the first tick.
+  // Until then a "$" entry and an identification do nothing.
+  void PlugIn(ScriptCommandRunner& scripts, CwIdentification& cwid) {
+    scripts_ = &scripts;
+    cwid_ = &cwid;
+  }
 
   // The cycle's part of every clock tick (after the clock display).
   void OnClockTick();
@@ -74,8 +81,8 @@ class TransmitCycle {
   CodeOutput& output_;
   FileTransmitter& files_;
   Psk31Modem& modem_;
-  ScriptCommandRunner& scripts_;
-  CwIdentification& cwid_;
+  ScriptCommandRunner* scripts_;
+  CwIdentification* cwid_;
   TransmitCycleControls controls_;
   std::int32_t remainingTime_ = 10;
 };

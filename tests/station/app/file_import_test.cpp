@@ -17,18 +17,18 @@ TEST_F(FileImportTest, CopiesWithUnderscoresQueuesAndNeverReplaces) {
   testing::WriteFile("elsewhere/other.txt", "NEW");
   testing::WriteFile("data/other.txt", "OLD");
 
-  station.Import().ImportFiles(
+  station.QueuePart().Import().ImportFiles(
       {"elsewhere/My File.txt", "elsewhere/missing.txt", "elsewhere/other.txt"});
   EXPECT_EQ(testing::ReadFile("data/My_File.txt"), body);
   EXPECT_EQ(testing::ReadFile("data/other.txt"), "OLD");
   EXPECT_TRUE(Logged("Filename elsewhere/missing.txt can't open read"));
   EXPECT_TRUE(Logged("Filename data/other.txt already exists, won't copy"));
-  ASSERT_EQ(station.Queue().Texts().size(), 1u);
-  EXPECT_TRUE(station.Queue().Texts()[0].ends_with(" My_File.txt"));
+  ASSERT_EQ(station.QueuePart().Queue().Texts().size(), 1u);
+  EXPECT_TRUE(station.QueuePart().Queue().Texts()[0].ends_with(" My_File.txt"));
 
-  station.Import().ImportFiles({"elsewhere/My File.txt"});
+  station.QueuePart().Import().ImportFiles({"elsewhere/My File.txt"});
   EXPECT_TRUE(Logged("Filename data/My_File.txt already exists, won't copy"));
-  EXPECT_EQ(station.Queue().Texts().size(), 1u);
+  EXPECT_EQ(station.QueuePart().Queue().Texts().size(), 1u);
 }
 
 }  // namespace

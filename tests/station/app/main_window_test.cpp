@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, AfterStartUpTheMenusAndFieldsShowTheRestoredSettings) {
   StationSettings& settings = window.GetStation().Settings();
   settings.checkNoTimer = 0;
   settings.diddleEnable = 1;
-  window.GetStation().Configuration().SaveConfiguration();
+  window.GetStation().ConfigurationPart().Configuration().SaveConfiguration();
   settings.checkNoTimer = 1;
   settings.diddleEnable = 0;
   window.GetStation().Start();

@@ -21,15 +21,17 @@ class StationModeChangeTest : public testing::StationTest {
     waveDevices.state->autoComplete = true;
     StartWith("QERVSOUNDCARDID=-1\nQERVCOMMPORT=\"COM1\"\n");
   }
-  void Script(const std::string& command) { station.Scripts().RunScriptCommand(command); }
+  void Script(const std::string& command) {
+    station.QueuePart().Scripts().RunScriptCommand(command);
+  }
   // The cycle sends `text` as the next file.
   void SendFile(const std::string& text) {
     testing::WriteFile("data/news.txt", text);
     testing::WriteFile("data/schedule.lst", "news.txt\n");
-    station.Commands().OnReload();
-    station.Cycle().CmEnable();
+    station.QueuePart().Commands().OnReload();
+    station.QueuePart().Cycle().CmEnable();
     loop.RunFor(60s);
-    station.Transmit().CmRX();
+    station.TransmitPart().Transmit().CmRX();
   }
   // The worker has set up and plays.
   void TransmitterOnAndPlaying() {
@@ -88,7 +90,7 @@ TEST_F(StationModeChangeTest, PskChosenWhileOnStopsTheWorker) {
   Script("PSK31");
   EXPECT_EQ(settings.MODE, kModePsk31);
   EXPECT_EQ(waveDevices.state->OpenNow(), 0);
-  station.Transmit().CmRX();
+  station.TransmitPart().Transmit().CmRX();
 }
 
 TEST_F(StationModeChangeTest, FiveBitFramingFollowsAModeChangeFromAsciiWhileOn) {

@@ -80,8 +80,8 @@ class StationSoundTest : public ::testing::Test {
 TEST_F(StationSoundTest, AScheduledFileGoesOutAsAudioThatDecodesToItsText) {
   testing::WriteFile("data/news.txt", "CQ CQ DE N0CALL\r\nWX 12/3 WIND 270/15\r\n");
   testing::WriteFile("data/schedule.lst", "news.txt\n");
-  station.Commands().OnReload();
-  station.Cycle().CmEnable();
+  station.QueuePart().Commands().OnReload();
+  station.QueuePart().Cycle().CmEnable();
   loop.RunFor(90s);
   ASSERT_EQ(window.eventList.lines.back().substr(11), "Completed sending <news.txt>.");
   EXPECT_EQ(station.Settings().transmitOn, 0);
@@ -90,11 +90,12 @@ TEST_F(StationSoundTest, AScheduledFileGoesOutAsAudioThatDecodesToItsText) {
 
 // Switched off the moment the last code is handed over: it still airs.
 TEST_F(StationSoundTest, TransmitterOffRightAfterTheLastCodeStillPlaysIt) {
-  station.Transmit().CmTX();
+  station.TransmitPart().Transmit().CmTX();
   for (char c : std::string("RYRY DE N0CALL")) {
-    station.Encoder().SendTextCharacter(static_cast<unsigned char>(c), kModeMilitary);
+    station.TransmitPart().Encoder().SendTextCharacter(static_cast<unsigned char>(c),
+                                                       kModeMilitary);
   }
-  station.Transmit().CmRX();
+  station.TransmitPart().Transmit().CmRX();
   EXPECT_EQ(Air(), "RYRY DE N0CALL");
 }
 
@@ -111,8 +112,8 @@ class StationCardTest : public testing::StationTest {
     testing::WriteFile("data/a.txt", "RYRYRY DE N0CALL\r\n");
     testing::WriteFile("data/b.txt", "SECOND BULLETIN\r\n");
     testing::WriteFile("data/schedule.lst", "a.txt\nb.txt\n");
-    station.Commands().OnReload();
-    station.Cycle().CmEnable();
+    station.QueuePart().Commands().OnReload();
+    station.QueuePart().Cycle().CmEnable();
   }
   std::size_t Written() { return waveDevices.state->WrittenCount(); }
   // Why the file is not sent, then the cycle's end of a cancelled file.
@@ -130,8 +131,8 @@ class StationCardTest : public testing::StationTest {
     EXPECT_FALSE(Logged("Completed sending <a.txt>."));
     EXPECT_EQ(AbortOfA(), abortedA);
     EXPECT_EQ(settings.scheduleEnable, 0);
-    ASSERT_EQ(station.Queue().Count(), 1);
-    EXPECT_NE(station.Queue().Text(0).find("b.txt"), std::string::npos);
+    ASSERT_EQ(station.QueuePart().Queue().Count(), 1);
+    EXPECT_NE(station.QueuePart().Queue().Text(0).find("b.txt"), std::string::npos);
     EXPECT_EQ(settings.transmitOn, 0);
   }
   const std::vector<std::string> abortedA{"TXFile : the sound card failed; <a.txt> is not sent.",
@@ -142,8 +143,8 @@ class StationCardTest : public testing::StationTest {
 // Off and on again while transmitter-on still waits for the card to be let
 // go: still one worker at a time, and none after the last transmitter-off.
 TEST_F(StationCardTest, OffAndOnDuringTheWaitForTheCardLeaveOneWorkerAndNoneAfterOff) {
-  ASSERT_TRUE(station.Port().IsOpen());
-  Transmitter& tx = station.Transmit();
+  ASSERT_TRUE(station.TransmitPart().Port().IsOpen());
+  Transmitter& tx = station.TransmitPart().Transmit();
   waveDevices.state->holdClose = true;
   loop.PostAfter(30s, [this] { waveDevices.state->ReleaseClose(); });
   tx.CmTX();
@@ -168,8 +169,8 @@ TEST_F(StationCardTest, OffAndOnDuringTheWaitForTheCardLeaveOneWorkerAndNoneAfte
 // The fatal port box waits for an operator who may not be there: the
 // audio that keys the radio stops before it comes up.
 TEST_F(StationCardTest, TheFatalPortBoxComesUpWithTheTransmitterOff) {
-  station.Transmit().CmTX();
-  station.Router().SendCode(31);  // taken once the worker plays
+  station.TransmitPart().Transmit().CmTX();
+  station.TransmitPart().Router().SendCode(31);  // taken once the worker plays
   ASSERT_EQ(waveDevices.state->OpenNow(), 1);
   int transmitOnWhileShown = -1;
   int devicesOpenWhileShown = -1;
@@ -178,7 +179,7 @@ TEST_F(StationCardTest, TheFatalPortBoxComesUpWithTheTransmitterOff) {
     devicesOpenWhileShown = waveDevices.state->OpenNow();
   };
   line.devices = {"/dev/ttyS0"};  // COM2 is gone
-  station.Port().OpenSerialPort("COM2", 45.45f, 0, 5, 1);
+  station.TransmitPart().Port().OpenSerialPort("COM2", 45.45f, 0, 5, 1);
 
   EXPECT_EQ(exits, (std::vector<int>{-1}));
   EXPECT_EQ(transmitOnWhileShown, 0);
@@ -189,7 +190,7 @@ TEST_F(StationCardTest, TheFatalPortBoxComesUpWithTheTransmitterOff) {
 // A card that cannot be opened: the file is not reported as sent, the
 // scheduler stops and the rest of the queue waits for the operator.
 TEST_F(StationCardTest, AFileIsAbortedWhenTheCardCannotBeOpened) {
-  ASSERT_TRUE(station.Port().IsOpen());
+  ASSERT_TRUE(station.TransmitPart().Port().IsOpen());
   waveDevices.state->openResult = kWaveBadDeviceId;
   QueueTwoFiles();
   loop.RunFor(90s);
@@ -200,7 +201,7 @@ TEST_F(StationCardTest, AFileIsAbortedWhenTheCardCannotBeOpened) {
 
 // A WAV file on a full disk: it opens, but writing fails.
 TEST_F(StationCardTest, AFileIsAbortedWhenTheCardFailsOnWrite) {
-  ASSERT_TRUE(station.Port().IsOpen());
+  ASSERT_TRUE(station.TransmitPart().Port().IsOpen());
   waveDevices.state->failWritesFrom = 0;
   QueueTwoFiles();
   loop.RunFor(90s);

@@ -47,7 +47,8 @@ TEST_F(StationStartTest, StartsLoggingAndTicksEverySecondUntilShutdown) {
   EXPECT_EQ(about[7], "RTS and DTR not being used for anything");
   EXPECT_NE(std::find(about.begin(), about.end(), "$CWID     // de None None"), about.end());
   EXPECT_EQ(about.back(), "-------------------------------------------");
-  EXPECT_EQ(station.Queue().Texts(), (std::vector<std::string>{"03/07/2026 09:05:17 news.txt"}));
+  EXPECT_EQ(station.QueuePart().Queue().Texts(),
+            (std::vector<std::string>{"03/07/2026 09:05:17 news.txt"}));
   EXPECT_NE(std::find(window.chooser.items.begin(), window.chooser.items.end(), "schedule.lst"),
             window.chooser.items.end());
 
@@ -117,7 +118,7 @@ TEST_F(StationStartTest, AConfigurationSavedWhileSendingDoesNotHoldTheQueue) {
   settings.transferSend = 0;
   settings.notSending = 0;
   settings.scheduleEnable = 1;
-  station.Configuration().SaveConfiguration();
+  station.ConfigurationPart().Configuration().SaveConfiguration();
   testing::WriteFile("data/news.txt", "E");
   testing::WriteFile("data/schedule.lst", "news.txt\n");
   station.Start();
@@ -128,9 +129,9 @@ TEST_F(StationStartTest, AConfigurationSavedWhileSendingDoesNotHoldTheQueue) {
 // A configuration saved with the transmitter on restores it on; the
 // start-up's transmitter-off then waits on a clock that does not run yet.
 TEST_F(StationStartTest, AConfigurationSavedWithTheTransmitterOnStillStartsTheStation) {
-  station.Transmit().CmTX();
+  station.TransmitPart().Transmit().CmTX();
   ASSERT_EQ(settings.transmitOn, 1);
-  station.Configuration().SaveConfiguration();
+  station.ConfigurationPart().Configuration().SaveConfiguration();
   settings.transmitOn = 0;
 
   station.Start();
@@ -153,12 +154,12 @@ TEST_F(StationStartTest, ARestoreWhileRunningKeepsWhatTheStationIsDoing) {
   settings.transferSend = 0;
   settings.transmitOn = 0;
   settings.headerEnable = 1;
-  station.Configuration().SaveConfiguration();
+  station.ConfigurationPart().Configuration().SaveConfiguration();
   settings.localLock = 0;
   settings.notSending = 1;
   settings.transferSend = 1;
   settings.headerEnable = 0;
-  station.Transmit().CmTX();
+  station.TransmitPart().Transmit().CmTX();
   ASSERT_EQ(line.EventsOf(testing::RecordingSerialLine::Kind::kDtr).back().value, 1);
 
   station.RestoreConfigurationWhileRunning();
@@ -169,11 +170,11 @@ TEST_F(StationStartTest, ARestoreWhileRunningKeepsWhatTheStationIsDoing) {
   EXPECT_TRUE(
       Logged("RestoreConfiguration : the running station keeps its transmitter and "
              "transmit cycle as they are."));
-  station.Transmit().CmRX();
+  station.TransmitPart().Transmit().CmRX();
   EXPECT_EQ(line.EventsOf(testing::RecordingSerialLine::Kind::kDtr).back().value, 0);
   testing::WriteFile("data/news.txt", "E");
-  station.Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()), "news.txt"));
-  station.Cycle().CmEnable();
+  station.QueuePart().Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()), "news.txt"));
+  station.QueuePart().Cycle().CmEnable();
   loop.RunFor(60s);
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
 }
@@ -184,15 +185,15 @@ TEST_F(StationStartTest, APortReopenedWhileTheTransmitterIsOnKeepsItKeyed) {
   using Kind = testing::RecordingSerialLine::Kind;
   testing::WriteFile("Kestrix.ini", "QERVCOMMPORT=\"COM1\"\nQERVRS232CONTROL=\"RTS\"\n");
   station.Start();
-  station.Transmit().CmTX();
-  station.Menus().OnCommand(menu::kRateFirst + 1);  // 50 baud
+  station.TransmitPart().Transmit().CmTX();
+  station.ConfigurationPart().Menus().OnCommand(menu::kRateFirst + 1);  // 50 baud
   EXPECT_EQ(line.settings.baud, 50);
   EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 1);
-  station.Menus().OnCommand(menu::kModeTelex);
+  station.ConfigurationPart().Menus().OnCommand(menu::kModeTelex);
   EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 1);
 
-  station.Transmit().CmRX();
-  station.Menus().OnCommand(menu::kRateFirst);
+  station.TransmitPart().Transmit().CmRX();
+  station.ConfigurationPart().Menus().OnCommand(menu::kRateFirst);
   EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 0);
 }
 
@@ -200,9 +201,9 @@ TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
   testing::WriteFile("data/news.txt", "E");
   station.Start();
   settings.checkNoTimer = 0;
-  station.Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()) + 1, "news.txt"));
-  station.Transmit().CmTX();
-  station.Cycle().CmEnable();
+  station.QueuePart().Queue().Append(FormatQueueLine(ToTimeTag(loop.Now()) + 1, "news.txt"));
+  station.TransmitPart().Transmit().CmTX();
+  station.QueuePart().Cycle().CmEnable();
   station.Shutdown();  // its transmitter-off waits over the entry's time
   EXPECT_FALSE(Logged("File <news.txt> in TRANSMIT Queue."));
   EXPECT_EQ(window.eventList.lines.back().substr(11),
@@ -214,13 +215,13 @@ using Kind = testing::RecordingMessageBox::Kind;
 // Errors carry a stop icon; the fatal port box alone waits for its OK.
 TEST_F(StationStartTest, BoxesCarryTheIconOfTheirKind) {
   StartWith("");
-  station.Menus().OnCommand(menu::kModePsk31);  // no sound card
+  station.ConfigurationPart().Menus().OnCommand(menu::kModePsk31);  // no sound card
   settings.soundCardID = 0;
   modem.startResult = 21;
-  station.Menus().OnCommand(menu::kModePsk31);
-  station.CwIdMenu().OnSendCwIdNow();  // the transmitter is off
-  line.devices.erase("/dev/ttyS0");    // COM1 went away after the probe
-  station.Menus().OnCommand(menu::kPortCom1);
+  station.ConfigurationPart().Menus().OnCommand(menu::kModePsk31);
+  station.QueuePart().Identification().OnSendCwIdNow();  // the transmitter is off
+  line.devices.erase("/dev/ttyS0");                      // COM1 went away after the probe
+  station.ConfigurationPart().Menus().OnCommand(menu::kPortCom1);
 
   const auto& shown = window.messageBox.shown;
   ASSERT_EQ(shown.size(), 4u);
@@ -248,7 +249,7 @@ TEST_F(StationStartTest, EveryMarkAndFieldFollowsTheRestoredSettings) {
   settings.DATABITS = 8;
   settings.BAUD = 50.0f;
   settings.TxLine = menu::kTxLineFirst + 1;
-  station.Configuration().SaveConfiguration();
+  station.ConfigurationPart().Configuration().SaveConfiguration();
   StartWith("");
 
   const auto& menus = window.menus;
@@ -262,11 +263,11 @@ TEST_F(StationStartTest, EveryMarkAndFieldFollowsTheRestoredSettings) {
 
   for (int id :
        {menu::kNoTimer, menu::kDiddle, menu::kModeTelex, menu::kRateFirst, menu::kTxLineFirst}) {
-    station.Menus().OnCommand(id);
+    station.ConfigurationPart().Menus().OnCommand(id);
   }
-  station.CwIdMenu().OnAutoCwIdTimer();
+  station.QueuePart().Identification().OnAutoCwIdTimer();
   EXPECT_FALSE(menus.IsItemChecked(menu::kNoTimer));
-  station.Configuration().RestoreConfiguration();
+  station.ConfigurationPart().Configuration().RestoreConfiguration();
   for (int id : {menu::kNoTimer, menu::kDiddle, menu::kAutoCwIdTimer, menu::kModeAscii,
                  menu::kRateFirst + 1, menu::kTxLineFirst + 1}) {
     EXPECT_TRUE(menus.IsItemChecked(id)) << id;

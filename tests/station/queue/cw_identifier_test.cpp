@@ -13,7 +13,7 @@ using Kind = testing::RecordingSerialLine::Kind;
 class CwIdentifierTest : public testing::StationTest {
  protected:
   CwIdentifierTest() { StartWith("QERVCOMMPORT=\"COM1\"\nQERVCALLSIGN=\"n0call\"\n"); }
-  CwIdentifier& Cwid() { return station.Identification(); }
+  CwIdentifier& Cwid() { return station.QueuePart().Identification(); }
   // Gaps between consecutive changes of a line, in Morse ticks of 6 ms.
   std::vector<long> TickGaps(Kind kind, std::size_t count) const {
     const auto events = line.EventsOf(kind);
@@ -29,7 +29,8 @@ TEST_F(CwIdentifierTest, IdentificationTextTitleAndHelpLine) {
   EXPECT_EQ(Cwid().Text(), "de N0CALL N0CALL");
   EXPECT_EQ(window.title.Text(),
             "Kestrix2011/Chat                                          N 0 C A L L ");
-  EXPECT_EQ(station.Help().Line(ScriptHelp::kCwIdLine), "$CWID     // de N0CALL N0CALL");
+  EXPECT_EQ(station.QueuePart().Help().Line(ScriptHelp::kCwIdLine),
+            "$CWID     // de N0CALL N0CALL");
 }
 
 // "d" is dash-dot-dot, "e" a dot, then the blank's word space, on the
@@ -70,17 +71,17 @@ TEST_F(CwIdentifierTest, CwModeKeysTheFileThenTheCallWithExactTicksAndTheQueueGo
   testing::WriteFile("data/cwid.txt", "T");
   testing::WriteFile("data/after.txt", "E");
   const TimeTag now = ToTimeTag(loop.Now());
-  station.Queue().Append(FormatQueueLine(now, "$CW"));
-  station.Queue().Append(FormatQueueLine(now, "$CWID"));
-  station.Queue().Append(FormatQueueLine(now, "after.txt"));
-  station.Cycle().CmEnable();
+  station.QueuePart().Queue().Append(FormatQueueLine(now, "$CW"));
+  station.QueuePart().Queue().Append(FormatQueueLine(now, "$CWID"));
+  station.QueuePart().Queue().Append(FormatQueueLine(now, "after.txt"));
+  station.QueuePart().Cycle().CmEnable();
 
   loop.RunFor(120s);
 
   EXPECT_TRUE(Logged("Completed CWID"));
   EXPECT_TRUE(Logged("Completed sending <after.txt>."));
   EXPECT_EQ(settings.localLock, 0);
-  EXPECT_FALSE(station.Busy().IsSet());
+  EXPECT_FALSE(station.TransmitPart().Busy().IsSet());
   // On the transmit line: on, "T" (a dash: the line already up) ends 20
   // ticks later; after its gaps of 14 and 10 the identification's lead-in,
   // then "d" on the other line; then the next file's "E".
@@ -99,8 +100,8 @@ TEST_F(CwIdentifierTest, CwModeKeysTheFileThenTheCallWithExactTicksAndTheQueueGo
 // In PSK31 the modem sends the identification; the station holds 15 s.
 TEST_F(CwIdentifierTest, Psk31HandsTheTextToTheModem) {
   settings.soundCardID = 0;
-  station.Menus().OnCommand(menu::kModePsk31);
-  station.Transmit().CmTX();
+  station.ConfigurationPart().Menus().OnCommand(menu::kModePsk31);
+  station.TransmitPart().Transmit().CmTX();
   modem.calls.clear();
   const auto before = loop.Now();
   Cwid().Cwid();
@@ -130,7 +131,7 @@ TEST_F(CwIdentifierTest, MenuItemsRefuseWhileBusyAndTheTimerSwitchesWithItsMark)
   EXPECT_TRUE(window.menus.IsItemChecked(menu::kAutoCwIdTimer));
   EXPECT_TRUE(LogTexts().empty());  // no identification yet
 
-  station.Transmit().CmTX();
+  station.TransmitPart().Transmit().CmTX();
   Cwid().OnAutoCwIdTimer();  // off while on and idle: a last identification
   EXPECT_EQ(settings.CWTimer, -1);
   EXPECT_FALSE(window.menus.IsItemChecked(menu::kAutoCwIdTimer));
@@ -144,11 +145,11 @@ TEST_F(CwIdentifierTest, HourlyIdentificationWaitsForTheFileAndThenLetsTheQueueG
   testing::WriteFile("data/b.txt", "E");
   settings.checkNoTimer = 0;
   const TimeTag now = ToTimeTag(loop.Now());
-  station.Queue().Append(FormatQueueLine(now + 3580, "a.txt"));
-  station.Queue().Append(FormatQueueLine(now + 3580, "b.txt"));
-  station.Transmit().CmTX();
+  station.QueuePart().Queue().Append(FormatQueueLine(now + 3580, "a.txt"));
+  station.QueuePart().Queue().Append(FormatQueueLine(now + 3580, "b.txt"));
+  station.TransmitPart().Transmit().CmTX();
   Cwid().OnAutoCwIdTimer();
-  station.Cycle().CmEnable();
+  station.QueuePart().Cycle().CmEnable();
   window.eventList.lines.clear();
   window.cwId.history.clear();
 

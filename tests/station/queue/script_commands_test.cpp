@@ -12,10 +12,10 @@ using namespace std::chrono_literals;
 class ScriptCommandsTest : public testing::StationTest {
  protected:
   ScriptCommandsTest() { StartWith("QERVCOMMPORT=\"COM1\"\nQERVCALLSIGN=\"n0call\"\n"); }
-  void Run(const std::string& text) { station.Scripts().RunScriptCommand(text); }
+  void Run(const std::string& text) { station.QueuePart().Scripts().RunScriptCommand(text); }
   // Every saved setting and the two carriers.
   std::string Snapshot() {
-    station.Configuration().SaveConfiguration();
+    station.ConfigurationPart().Configuration().SaveConfiguration();
     return testing::ReadFile("Kestrix.cfg") + std::to_string(settings.pskFrequency) + " " +
            std::to_string(settings.fskFrequency);
   }
@@ -111,9 +111,9 @@ TEST_F(ScriptCommandsTest, HeaderAndNoHeaderFrameOnlyTheFilesBetweenThem) {
   }
   const TimeTag now = ToTimeTag(loop.Now());
   for (const char* entry : {"$HEADER", "one.txt", "$NOHEADER", "two.txt"}) {
-    station.Queue().Append(FormatQueueLine(now, entry));
+    station.QueuePart().Queue().Append(FormatQueueLine(now, entry));
   }
-  station.Cycle().CmEnable();
+  station.QueuePart().Cycle().CmEnable();
   loop.RunFor(120s);
 
   std::vector<std::string> sent;

@@ -33,6 +33,7 @@ class TransmitCycleTest : public testing::TransmitSideTest {
     settings.TxLine = ID_RS232CONTROL_RTS;
     OpenCom1();
     window.eventList.lines.clear();
+    cycle.PlugIn(scripts, cwid);
     clock.SetClockTickWork([this] { cycle.OnClockTick(); });
   }
 
@@ -75,9 +76,8 @@ class TransmitCycleTest : public testing::TransmitSideTest {
                         morse,    modem, busy, ring,    {pane, fileName, charactersLeft, flow}};
   NoScripts scripts;
   NoCwid cwid;
-  TransmitCycle cycle{settings, loop,        log,    clock,
-                      queue,    transmitter, router, files,
-                      modem,    scripts,     cwid,   {schedule, flow, countDown, cwIdField}};
+  TransmitCycle cycle{settings,    loop,   log,   clock, queue,
+                      transmitter, router, files, modem, {schedule, flow, countDown, cwIdField}};
   ScheduleLoader loader{settings, loop, log, queue};
   ScriptHelp help;
   testing::RecordingFileChooser chooser;
