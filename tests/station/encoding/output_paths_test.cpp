@@ -89,5 +89,31 @@ TEST_F(OutputPathsTest, TheSerialPortSwitchesOneControlLineOnlyWhileOpen) {
   EXPECT_EQ(rts[1].value, 0);
 }
 
+// A chat line sent from its own thread goes out at the rate of the line,
+// while the station's clock ticks on the window thread.
+TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSerialLineAtLineRate) {
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartClock);
+  clock.OnTimer(WindowClock::kStartMorse);
+  std::atomic<bool> done{false};
+  std::thread sender = loop.StartThread([&] {
+    for (int i = 0; i < 100; ++i) {
+      router.SendCode(i % 32);
+    }
+    done = true;
+  });
+  while (!done) {
+    loop.WaitForNextEvent();
+  }
+  sender.join();
+
+  const auto bytes = line.EventsOf(Kind::kByte);
+  ASSERT_EQ(bytes.size(), 100u);
+  const auto charTime = line.CharacterTime();
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    EXPECT_LE(bytes[i].at - bytes[i - 1].at, 2 * charTime) << "before byte " << i;
+  }
+}
+
 }  // namespace
 }  // namespace kestrix
