@@ -53,6 +53,14 @@ class EventLoop : public TimeSource {
   // Any thread: ends the current or the next WaitForWake().
   virtual void Wake() = 0;
 
+  // Other threads, told by EventCondition: this thread goes to sleep until
+  // a Notify(), and a Notify() woke it. A loop on a simulated clock holds
+  // its clock while a thread it knows of still runs; the real one ignores
+  // them.
+  // True when the loop counts this thread, and wants the matching resume.
+  virtual bool OtherThreadBlocks() { return false; }
+  virtual void OtherThreadResumes() {}
+
   // Any thread: runs `call` on the window thread later, without waiting.
   virtual void Post(Call call) = 0;
   // Any thread: runs `call` on the window thread and returns once it has

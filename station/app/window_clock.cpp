@@ -44,6 +44,7 @@ void WindowClock::OnTimer(int code) {
     default:
       break;
   }
+  ticked_.Notify();
 }
 
 void WindowClock::StartTimerOrDie(int id, std::chrono::milliseconds period) {
@@ -67,8 +68,9 @@ void WindowClock::WaitMorseTicks(int n) {
   WaitTicks(ticks_.morseTick, kMorseTimer, n);
 }
 
-// Blocks on the loop instead of polling: every event that arrives is
-// dispatched inside the wait, the tick that advances the counter among them.
+// Blocks on the loop instead of polling: on the window thread every event
+// that arrives is dispatched inside the wait, the tick that advances the
+// counter among them; another thread sleeps until a timer event is handled.
 // A timer that is not running (before start-up has started the clock, after
 // shutdown has stopped it) would never end the wait: it ends at once.
 void WindowClock::WaitTicks(std::atomic<int>& counter, int timerId, int n) {
@@ -77,9 +79,7 @@ void WindowClock::WaitTicks(std::atomic<int>& counter, int timerId, int n) {
   }
   counter = 0;
   loop_.PumpMessages();
-  while (counter < n && loop_.IsTimerRunning(timerId)) {
-    loop_.WaitForNextEvent();
-  }
+  ticked_.WaitUntil([&] { return counter >= n || !loop_.IsTimerRunning(timerId); });
 }
 
 }  // namespace kestrix

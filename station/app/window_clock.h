@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 
+#include "common/event_condition.h"
 #include "common/event_loop.h"
 #include "station/app/clock_ticks.h"
 
@@ -63,6 +64,7 @@ class WindowClock {
   void WaitTicks(std::atomic<int>& counter, int timerId, int n);
 
   EventLoop& loop_;
+  EventCondition ticked_{loop_};  // every timer event handled
   ClockTicks ticks_;
   EventLog& log_;
   EndProcess endProcess_;

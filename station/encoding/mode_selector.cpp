@@ -92,9 +92,7 @@ void ModeSelector::SelectKeyingSource(int menuId) {
   if (!teletype && menuId != menu::kDovetronComputer) {
     return;
   }
-  if (port_.IsOpen()) {
-    port_.Line().SetDtr(teletype);
-  }
+  port_.SetControlLine(ControlLine::kDtr, teletype);
   log_.LogEvent(teletype ? "Keying Source sets DTR for teletype control for the Dovetron modem"
                          : "Keying Source clears DTR for Computer control for the Dovetron modem");
   menus_.SetMenuCheck(menu::kDovetronComputer, menu::kDovetronTeletype, menuId);

@@ -31,19 +31,7 @@ void MorseKeyer::KeyMorseCharacterOn(ControlLine line, int character, int traili
 
 // With no open port or no keying line the timing still runs.
 void MorseKeyer::Key(ControlLine line, bool down) {
-  if (!port_.IsOpen()) {
-    return;
-  }
-  switch (line) {
-    case ControlLine::kRts:
-      port_.Line().SetRts(down);
-      break;
-    case ControlLine::kDtr:
-      port_.Line().SetDtr(down);
-      break;
-    case ControlLine::kNone:
-      break;
-  }
+  port_.SetControlLine(line, down);
 }
 
 }  // namespace kestrix

@@ -10,7 +10,10 @@
 #include "station/audio/sound_keyer.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/code_output.h"
+#include "station/encoding/modem_output_path.h"
+#include "station/encoding/serial_output_path.h"
 #include "station/encoding/serial_port.h"
+#include "station/encoding/sound_output_path.h"
 
 namespace kestrix {
 
@@ -24,28 +27,25 @@ class OutputRouter final : public CodeOutput {
   // Codes for a closed port are dropped; so are codes for the sound card
   // while no worker plays (the transmitter is off, or the card failed). A
   // code handed over while the worker is starting waits for it.
-  void SendCode(int code) override;
+  void SendCode(int code) override { Current().Send(code); }
   // Why codes for the sound card are lost now; empty on the other paths.
-  std::string LostBecause() override;
+  std::string LostBecause() override { return Current().LostBecause(); }
 
   // True when a code handed over now would go out without waiting behind
   // another one (the idle fill sends only then).
-  bool PathIdle();
+  bool PathIdle() { return Current().Idle(); }
   // Hands a code over only if the path takes it without waiting; for the
   // idle fill. False when it was not sent.
-  bool TrySendCode(int code);
+  bool TrySendCode(int code) { return Current().TrySend(code); }
 
  private:
-  // The sound card carries the codes (not in PSK31, whose modem has its own).
-  bool SoundPath() const;
-  void SendToModem(int code);
-  void SendToSerialPort(int code);
+  // The path of the current mode and sound card.
+  OutputPath& Current();
 
-  StationSettings& settings_;
-  EventLoop& loop_;
-  SerialPort& port_;
-  Psk31Modem& modem_;
-  SoundKeyer& soundKeyer_;
+  const StationSettings& settings_;
+  SerialOutputPath serial_;
+  SoundOutputPath sound_;
+  ModemOutputPath modem_;
 };
 
 }  // namespace kestrix

@@ -63,6 +63,22 @@ void SerialPort::CloseSerialPort() {
   open_ = false;
 }
 
+void SerialPort::SetControlLine(ControlLine line, bool on) {
+  if (!open_) {
+    return;
+  }
+  switch (line) {
+    case ControlLine::kRts:
+      line_.SetRts(on);
+      break;
+    case ControlLine::kDtr:
+      line_.SetDtr(on);
+      break;
+    case ControlLine::kNone:
+      break;
+  }
+}
+
 int SerialPort::ProbePort(const std::string& name) {
   return line_.Probe(devices_.DeviceFor(name)) ? 0 : -1;
 }

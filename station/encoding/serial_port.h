@@ -9,6 +9,7 @@
 #include "common/event_log.h"
 #include "common/message_box.h"
 #include "station/config/station_settings.h"
+#include "station/config/tx_line.h"
 #include "station/encoding/port_device_map.h"
 #include "station/encoding/serial_line.h"
 
@@ -37,6 +38,10 @@ class SerialPort {
   // Run after every successful open: the open drops RTS and DTR, which a
   // transmitter that is on wants raised again.
   void SetAfterOpen(std::function<void()> work) { afterOpen_ = std::move(work); }
+
+  // Raises or drops one modem-control line (the transmit or the keying
+  // line); nothing while the port is closed or for ControlLine::kNone.
+  void SetControlLine(ControlLine line, bool on);
 
   bool IsOpen() const { return open_; }
   SerialLine& Line() { return line_; }

@@ -6,13 +6,14 @@
 
 #include <atomic>
 
+#include "common/event_condition.h"
 #include "common/event_loop.h"
 
 namespace kestrix {
 
 class TransmitBusy {
  public:
-  explicit TransmitBusy(EventLoop& loop) : loop_(loop) {}
+  explicit TransmitBusy(EventLoop& loop) : released_(loop) {}
 
   // Takes the flag when it is free; never waits.
   bool TryTake() {
@@ -20,20 +21,18 @@ class TransmitBusy {
     return busy_.compare_exchange_strong(expected, true);
   }
   // Waits until the flag is free, dispatching window events meanwhile on
-  // the window thread, then takes it.
+  // the window thread and asleep on other threads, then takes it.
   void Take() {
-    while (!TryTake()) {
-      loop_.WaitForNextEvent();
-    }
+    released_.WaitUntil([this] { return TryTake(); });
   }
   void Release() {
     busy_ = false;
-    loop_.Post([] {});  // wakes a window-thread waiter
+    released_.Notify();
   }
   bool IsSet() const { return busy_; }
 
  private:
-  EventLoop& loop_;
+  EventCondition released_;
   std::atomic<bool> busy_{false};
 };
 

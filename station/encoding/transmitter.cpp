@@ -27,19 +27,7 @@ void Transmitter::OnWindowThread(EventLoop::Call call) {
 }
 
 void Transmitter::SetTransmitLine(bool on) {
-  if (!port_.IsOpen()) {
-    return;
-  }
-  switch (TransmitLine(settings_.TxLine)) {
-    case ControlLine::kRts:
-      port_.Line().SetRts(on);
-      break;
-    case ControlLine::kDtr:
-      port_.Line().SetDtr(on);
-      break;
-    case ControlLine::kNone:
-      break;
-  }
+  port_.SetControlLine(TransmitLine(settings_.TxLine), on);
 }
 
 void Transmitter::CmTX() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 
 namespace kestrix::testing {
 namespace {
@@ -141,14 +142,20 @@ void SimulatedEventLoop::WaitForNextEvent() {
     }
   }
   bool advanced = false;
+  bool othersRun = false;
   {
     std::lock_guard lock(mutex_);
-    if (auto next = NextDueLocked()) {
+    othersRun = runningThreads_ > 0;
+    if (othersRun) {
+      // Time stands while a thread of the test still works.
+    } else if (auto next = NextDueLocked()) {
       now_ = std::max(now_, *next);
       advanced = true;
     }
   }
-  if (!advanced) {
+  if (othersRun) {
+    BlockForActivitySince(seen, "WaitForNextEvent while a started thread runs");
+  } else if (!advanced) {
     // Nothing will ever fall due: only another thread can wake us.
     BlockForActivitySince(seen, "WaitForNextEvent with no timer and no event scheduled");
   }
@@ -228,8 +235,51 @@ WallClock::time_point SimulatedEventLoop::Now() const {
 }
 
 void SimulatedEventLoop::PostAt(WallClock::time_point when, Call call) {
+  {
+    std::lock_guard lock(mutex_);
+    posted_.push_back({when, nextSequence_++, std::move(call)});
+    ++activityCount_;
+  }
+  activity_.notify_all();
+}
+
+namespace {
+thread_local bool startedByLoop = false;
+}  // namespace
+
+std::thread SimulatedEventLoop::StartThread(std::function<void()> body) {
+  {
+    std::lock_guard lock(mutex_);
+    ++runningThreads_;
+  }
+  return std::thread([this, body = std::move(body)] {
+    startedByLoop = true;
+    body();
+    {
+      std::lock_guard lock(mutex_);
+      --runningThreads_;
+      ++activityCount_;
+    }
+    activity_.notify_all();
+  });
+}
+
+bool SimulatedEventLoop::OtherThreadBlocks() {
+  if (!startedByLoop) {
+    return false;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    --runningThreads_;
+    ++activityCount_;
+  }
+  activity_.notify_all();
+  return true;
+}
+
+void SimulatedEventLoop::OtherThreadResumes() {
   std::lock_guard lock(mutex_);
-  posted_.push_back({when, nextSequence_++, std::move(call)});
+  ++runningThreads_;
 }
 
 void SimulatedEventLoop::PostAfter(std::chrono::milliseconds delay, Call call) {

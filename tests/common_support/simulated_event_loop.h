@@ -38,6 +38,8 @@ class SimulatedEventLoop final : public EventLoop {
   bool CallOnWindowThread(Call call) override;
   bool IsWindowThread() const override;
   WallClock::time_point Now() const override;
+  bool OtherThreadBlocks() override;
+  void OtherThreadResumes() override;
 
   // --- test controls, window thread
   // An event (a button press, a menu command) at a simulated moment.
@@ -53,6 +55,10 @@ class SimulatedEventLoop final : public EventLoop {
   // before simulated time jumps ahead, the window thread gives them up to
   // `pause` of real time to post. Zero (the default) never waits.
   void KeepPaceWithRealThreads(std::chrono::milliseconds pause) { realPause_ = pause; }
+  // Starts `body` on a plain thread that the clock waits for: simulated time
+  // does not move while it runs, only while it sleeps in an EventCondition
+  // (or has ended). Join the thread returned.
+  std::thread StartThread(std::function<void()> body);
   // Deepest nesting of timer handlers seen so far.
   int MaxTimerNesting() const { return maxNesting_; }
 
@@ -83,6 +89,7 @@ class SimulatedEventLoop final : public EventLoop {
   std::uint64_t activityCount_ = 0;
   std::chrono::milliseconds realPause_{0};
   bool woken_ = false;
+  int runningThreads_ = 0;  // started by StartThread, not asleep
   WallClock::time_point now_;
   std::map<int, Timer> timers_;
   std::vector<Posted> posted_;

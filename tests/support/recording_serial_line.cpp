@@ -38,6 +38,7 @@ void RecordingSerialLine::Close() {
   SetRts(false);
   open_ = false;
   inFlightUntil_ = loop_.Now();
+  sent_.Notify();
   Record(Kind::kClose, 0);
 }
 
@@ -64,10 +65,8 @@ void RecordingSerialLine::WaitUntilSent(EventLoop& loop) {
   if (loop_.Now() >= until) {
     return;
   }
-  loop_.PostAt(until, [] {});
-  while (open_ && loop.Now() < until) {
-    loop.WaitForNextEvent();
-  }
+  loop_.PostAt(until, [this] { sent_.Notify(); });
+  sent_.WaitUntil([&] { return !open_ || loop.Now() >= until; });
 }
 
 bool RecordingSerialLine::OutputPending() {

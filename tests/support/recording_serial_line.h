@@ -3,11 +3,13 @@
 // the simulated clock. A byte stays "in flight" for its real character time
 // at the configured rate and framing, so pacing and keying are exact.
 
+#include <atomic>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "common/event_condition.h"
 #include "station/encoding/serial_line.h"
 #include "tests/common_support/simulated_event_loop.h"
 
@@ -57,9 +59,10 @@ class RecordingSerialLine final : public SerialLine {
   void Record(Kind kind, int value);
 
   SimulatedEventLoop& loop_;
+  EventCondition sent_{loop_};  // a byte's time on the line is over
   WallClock::time_point start_;
   WallClock::time_point inFlightUntil_;
-  bool open_ = false;
+  std::atomic<bool> open_{false};
 };
 
 }  // namespace kestrix::testing

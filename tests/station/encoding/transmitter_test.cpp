@@ -1,5 +1,8 @@
 #include "station/encoding/transmitter.h"
 
+#include <atomic>
+#include <thread>
+
 #include "station/config/menu_ids.h"
 #include "tests/station/encoding/transmit_side_fixture.h"
 
@@ -193,6 +196,33 @@ TEST_F(TransmitterTest, MorseKeysTheTxLineWithExactTickTiming) {
   morse.KeyMorseCharacter('T', MorseKeyer::kTextGap);
   EXPECT_TRUE(line.EventsOf(Kind::kRts).empty());
   EXPECT_EQ(Elapsed(), t2 + (6 + 20 + 14 + 10) * tick);
+}
+
+// A sender on its own thread waits for the busy flag and for the ticks as
+// the window thread would, without holding up the clock or falling behind it.
+TEST_F(TransmitterTest, WaitsOnAnotherThreadFollowTheBusyFlagAndTheTicks) {
+  settings.TxLine = ID_RS232CONTROL_RTSXMIT;
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartMorse);
+  const auto t0 = Elapsed();
+  ASSERT_TRUE(busy.TryTake());
+  loop.PostAfter(63ms, [this] { busy.Release(); });
+  std::atomic<bool> done{false};
+  std::thread sender = loop.StartThread([&] {
+    busy.Take();
+    morse.KeyMorseCharacter('e', MorseKeyer::kTextGap);
+    busy.Release();
+    done = true;
+  });
+  while (!done) {
+    loop.WaitForNextEvent();
+  }
+  sender.join();
+
+  // Down when the flag is let go; up at the tenth tick after (ticks every 6 ms).
+  EXPECT_EQ(line.EventsOf(Kind::kRts),
+            (std::vector<Event>{{t0 + 63ms, Kind::kRts, 1}, {t0 + 120ms, Kind::kRts, 0}}));
+  EXPECT_FALSE(busy.IsSet());
 }
 
 TEST_F(TransmitterTest, IdleFillSendsLettersShiftOnlyWhileNothingElseIsSent) {

@@ -1,0 +1,119 @@
+#include "station/encoding/modem_output_path.h"
+#include "station/encoding/serial_output_path.h"
+#include "station/encoding/sound_output_path.h"
+#include "tests/station/encoding/transmit_side_fixture.h"
+
+namespace kestrix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingSerialLine;
+using Kind = RecordingSerialLine::Kind;
+
+class OutputPathsTest : public testing::TransmitSideTest {
+ protected:
+  SerialOutputPath serialPath{port, loop};
+  ModemOutputPath modemPath{modem, loop};
+  SoundOutputPath soundPath{keyer, settings};
+};
+
+TEST_F(OutputPathsTest, TheSerialPathTakesACodeWithoutWaitingOnlyWhenNothingIsInFlight) {
+  EXPECT_FALSE(serialPath.Idle());  // no port
+  EXPECT_FALSE(serialPath.TrySend(31));
+
+  OpenCom1();
+  EXPECT_TRUE(serialPath.Idle());
+  EXPECT_TRUE(serialPath.TrySend(31));
+  EXPECT_FALSE(serialPath.Idle());
+  EXPECT_FALSE(serialPath.TrySend(3));
+  loop.RunFor(std::chrono::duration_cast<std::chrono::milliseconds>(line.CharacterTime()) + 1ms);
+  EXPECT_TRUE(serialPath.TrySend(3));
+  EXPECT_EQ(line.Bytes(), (std::vector<int>{31, 3}));
+  EXPECT_EQ(serialPath.LostBecause(), "");
+}
+
+TEST_F(OutputPathsTest, TheModemPathKeepsAtMostTwoCharactersQueued) {
+  EXPECT_TRUE(modemPath.TrySend(65));
+  modem.queued = 1;
+  EXPECT_FALSE(modemPath.Idle());
+  EXPECT_FALSE(modemPath.TrySend(66));
+
+  modem.queued = 3;
+  loop.PostAfter(2s, [this] { modem.queued = 2; });
+  modemPath.Send(67);
+  EXPECT_EQ(Elapsed(), 2s);
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"char 65,0", "char 67,0"}));
+}
+
+TEST_F(OutputPathsTest, TheSoundPathTellsWhyCodesAreLost) {
+  EXPECT_EQ(soundPath.LostBecause(), "the transmitter is off");
+  settings.transmitOn = 1;
+  EXPECT_EQ(soundPath.LostBecause(), "the sound card was not started with the transmitter");
+  keyer.state = SoundPathState::kFailed;
+  EXPECT_EQ(soundPath.LostBecause(), "the sound card failed");
+  EXPECT_FALSE(soundPath.TrySend(3));
+  keyer.state = SoundPathState::kRunning;
+  EXPECT_EQ(soundPath.LostBecause(), "");
+  soundPath.Send(3);
+  EXPECT_EQ(keyer.codes, (std::vector<int>{3}));
+}
+
+TEST_F(OutputPathsTest, TheRouterChoosesThePathByModeAndSoundCard) {
+  OpenCom1();
+  settings.MODE = kModePsk31;
+  settings.soundCardID = 0;
+  EXPECT_EQ(router.LostBecause(), "");  // the modem's, not the card's
+  EXPECT_TRUE(router.TrySendCode(65));
+  settings.MODE = kModeMilitary;
+  EXPECT_EQ(router.LostBecause(), "the transmitter is off");
+  EXPECT_FALSE(router.PathIdle());
+  settings.soundCardID = 5;
+  EXPECT_TRUE(router.PathIdle());
+  EXPECT_TRUE(router.TrySendCode(31));
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"char 65,0"}));
+  EXPECT_EQ(line.Bytes(), (std::vector<int>{31}));
+}
+
+TEST_F(OutputPathsTest, TheSerialPortSwitchesOneControlLineOnlyWhileOpen) {
+  port.SetControlLine(ControlLine::kRts, true);  // closed: nothing
+  OpenCom1();
+  port.SetControlLine(ControlLine::kNone, true);
+  port.SetControlLine(ControlLine::kRts, true);
+  port.SetControlLine(ControlLine::kDtr, true);
+  port.SetControlLine(ControlLine::kRts, false);
+  EXPECT_FALSE(line.rts);
+  EXPECT_TRUE(line.dtr);
+  const auto rts = line.EventsOf(Kind::kRts);
+  ASSERT_EQ(rts.size(), 2u);
+  EXPECT_EQ(rts[0].value, 1);
+  EXPECT_EQ(rts[1].value, 0);
+}
+
+// A chat line sent from its own thread goes out at the rate of the line,
+// while the station's clock ticks on the window thread.
+TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSerialLineAtLineRate) {
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartClock);
+  clock.OnTimer(WindowClock::kStartMorse);
+  std::atomic<bool> done{false};
+  std::thread sender = loop.StartThread([&] {
+    for (int i = 0; i < 100; ++i) {
+      router.SendCode(i % 32);
+    }
+    done = true;
+  });
+  while (!done) {
+    loop.WaitForNextEvent();
+  }
+  sender.join();
+
+  const auto bytes = line.EventsOf(Kind::kByte);
+  ASSERT_EQ(bytes.size(), 100u);
+  const auto charTime = line.CharacterTime();
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    EXPECT_LE(bytes[i].at - bytes[i - 1].at, 2 * charTime) << "before byte " << i;
+  }
+}
+
+}  // namespace
+}  // namespace kestrix
