@@ -16,6 +16,7 @@
 #include "station/encoding/mode_selector.h"
 #include "station/encoding/port_device_map.h"
 #include "station/encoding/serial_port.h"
+#include "station/encoding/transmit_busy.h"
 #include "station/encoding/transmitter.h"
 
 namespace kestrix {
@@ -24,7 +25,7 @@ class ConfigurationMenus {
  public:
   ConfigurationMenus(StationSettings& settings, EventLog& log, ClockTicks& ticks,
                      PortDeviceMap& portDevices, MenuControls& menus, SerialPort& port,
-                     ModeSelector& modes, Transmitter& transmitter);
+                     ModeSelector& modes, Transmitter& transmitter, TransmitBusy& busy);
 
   ConfigurationMenus(const ConfigurationMenus&) = delete;
   ConfigurationMenus& operator=(const ConfigurationMenus&) = delete;

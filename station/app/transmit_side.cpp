@@ -15,9 +15,10 @@ TransmitSide::TransmitSide(StationSettings& settings, EventLoop& loop, EventLog&
           settings, loop, log, clock, serialPort_, devices.modem, soundKeying_,
           TransmitterControls{window.Menus(), window.TransmitStatus(), window.CwIdCountdown()}),
       morse_(settings, clock, serialPort_),
-      modes_(settings, log, window.MessageBoxes(), window.Menus(), serialPort_, devices.modem),
-      encoder_(router_, loop),
       transmitBusy_(loop),
+      modes_(settings, log, window.MessageBoxes(), window.Menus(), serialPort_, devices.modem,
+             transmitBusy_),
+      encoder_(router_, loop),
       idleFill_(settings, loop, router_, encoder_, transmitBusy_) {
   // The port and the sound path come before the transmitter that keys
   // them; what they ask of it is handed over once it exists.

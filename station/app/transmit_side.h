@@ -51,9 +51,9 @@ class TransmitSide {
   OutputRouter router_;
   Transmitter transmitter_;
   MorseKeyer morse_;
+  TransmitBusy transmitBusy_;
   ModeSelector modes_;
   CharacterEncoder encoder_;
-  TransmitBusy transmitBusy_;
   IdleFill idleFill_;
 };
 

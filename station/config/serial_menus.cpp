@@ -33,8 +33,8 @@ std::string PortName(int number) {
 }  // namespace
 
 SerialMenus::SerialMenus(StationSettings& settings, EventLog& log, MenuControls& menus,
-                         SerialPort& port)
-    : settings_(settings), log_(log), menus_(menus), port_(port) {}
+                         SerialPort& port, TransmitBusy& busy)
+    : settings_(settings), log_(log), menus_(menus), port_(port), busy_(busy) {}
 
 void SerialMenus::ProbeSerialPorts() {
   for (int number = 1; number <= kPortCount; ++number) {
@@ -50,6 +50,7 @@ bool SerialMenus::PortAvailable(int number) const {
 }
 
 void SerialMenus::SelectPort(int menuId) {
+  const auto hold = busy_.HoldForChange();
   if (menuId == menu::kPortDisabled) {
     menus_.SetMenuCheck(menu::kPortDisabled, menu::kPortCom8, menu::kPortDisabled);
     GraySerialMenus(true);
@@ -75,6 +76,7 @@ void SerialMenus::SelectRate(int menuId) {
   if (rate == 0.0f) {
     return;
   }
+  const auto hold = busy_.HoldForChange();
   menus_.SetMenuCheck(menu::kRateFirst, menu::kRateLast, menuId);
   settings_.BAUD = rate;
   // Without an open port there is nothing to reopen; the rate applies when

@@ -11,6 +11,7 @@
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/serial_port.h"
+#include "station/encoding/transmit_busy.h"
 
 namespace kestrix {
 
@@ -18,7 +19,8 @@ class SerialMenus {
  public:
   static constexpr int kPortCount = 8;
 
-  SerialMenus(StationSettings& settings, EventLog& log, MenuControls& menus, SerialPort& port);
+  SerialMenus(StationSettings& settings, EventLog& log, MenuControls& menus, SerialPort& port,
+              TransmitBusy& busy);
 
   // Tries COM1..COM8 once: a port whose device opens is enabled in the
   // menu and remembered as available, the others are grayed.
@@ -26,7 +28,8 @@ class SerialMenus {
   // `number` 1..8, as found by the probe.
   bool PortAvailable(int number) const;
 
-  // menu::kPortDisabled .. menu::kPortCom8.
+  // menu::kPortDisabled .. menu::kPortCom8. This and SelectRate hold the
+  // busy flag while they change the port, as a mode change does.
   void SelectPort(int menuId);
   // menu::kRateFirst .. menu::kRateLast: stores the rate and reopens an
   // open port with it.
@@ -57,6 +60,7 @@ class SerialMenus {
   EventLog& log_;
   MenuControls& menus_;
   SerialPort& port_;
+  TransmitBusy& busy_;
   std::array<bool, kPortCount> available_{};
   std::function<void()> rateChanged_ = [] {};
 };

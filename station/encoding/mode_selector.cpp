@@ -12,8 +12,15 @@ constexpr int kLastCardForModem = 10;
 }  // namespace
 
 ModeSelector::ModeSelector(StationSettings& settings, EventLog& log, MessageBox& box,
-                           MenuControls& menus, SerialPort& port, Psk31Modem& modem)
-    : settings_(settings), log_(log), box_(box), menus_(menus), port_(port), modem_(modem) {}
+                           MenuControls& menus, SerialPort& port, Psk31Modem& modem,
+                           TransmitBusy& busy)
+    : settings_(settings),
+      log_(log),
+      box_(box),
+      menus_(menus),
+      port_(port),
+      modem_(modem),
+      busy_(busy) {}
 
 void ModeSelector::SelectMode(int menuId) {
   static constexpr FiveBitOrAscii kRows[] = {
@@ -22,6 +29,7 @@ void ModeSelector::SelectMode(int menuId) {
       {menu::kModeTelex, kModeTelex, 5, 1, "Mode set to TELEX"},
       {menu::kModeAscii, kModeAscii, 8, 0, "Mode set to ASCII"},
   };
+  const auto hold = busy_.HoldForChange();
   for (const auto& row : kRows) {
     if (row.menuId == menuId) {
       SelectFramedMode(row);

@@ -12,16 +12,18 @@
 #include "station/config/menu_controls.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/serial_port.h"
+#include "station/encoding/transmit_busy.h"
 
 namespace kestrix {
 
 class ModeSelector {
  public:
   ModeSelector(StationSettings& settings, EventLog& log, MessageBox& box, MenuControls& menus,
-               SerialPort& port, Psk31Modem& modem);
+               SerialPort& port, Psk31Modem& modem, TransmitBusy& busy);
 
   // `menuId` is one of the six Mode items (menu::kModeMilitary ..
-  // menu::kModeCw); other ids do nothing.
+  // menu::kModeCw); other ids do nothing. Holds the busy flag meanwhile,
+  // so no line sent from another thread sees the change half made.
   void SelectMode(int menuId);
   // menu::kDovetronComputer or menu::kDovetronTeletype.
   void SelectKeyingSource(int menuId);
@@ -49,6 +51,7 @@ class ModeSelector {
   MenuControls& menus_;
   SerialPort& port_;
   Psk31Modem& modem_;
+  TransmitBusy& busy_;
   std::function<void()> modeChanged_ = [] {};
 };
 

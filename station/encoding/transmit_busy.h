@@ -3,8 +3,13 @@
 // transmission on the window thread and chat lines on their own threads
 // take it, so their characters never interleave and the encoder's state is
 // used by one sender at a time. Taking it is one atomic step.
+//
+// A mode, rate or port change holds it too (HoldForChange), so a line sent
+// from another thread never sees the framing half changed or the port
+// reopened under it.
 
 #include <atomic>
+#include <thread>
 
 #include "common/event_condition.h"
 #include "common/event_loop.h"
@@ -18,7 +23,11 @@ class TransmitBusy {
   // Takes the flag when it is free; never waits.
   bool TryTake() {
     bool expected = false;
-    return busy_.compare_exchange_strong(expected, true);
+    if (!busy_.compare_exchange_strong(expected, true)) {
+      return false;
+    }
+    holder_ = std::this_thread::get_id();
+    return true;
   }
   // Waits until the flag is free, dispatching window events meanwhile on
   // the window thread and asleep on other threads, then takes it.
@@ -26,14 +35,46 @@ class TransmitBusy {
     released_.WaitUntil([this] { return TryTake(); });
   }
   void Release() {
+    holder_ = std::thread::id{};
     busy_ = false;
     released_.Notify();
   }
   bool IsSet() const { return busy_; }
+  bool HeldByThisThread() const { return holder_.load() == std::this_thread::get_id(); }
+
+  // Keeps the flag for a settings change until it goes out of scope.
+  class ChangeHold {
+   public:
+    explicit ChangeHold(TransmitBusy* taken) : taken_(taken) {}
+    ChangeHold(const ChangeHold&) = delete;
+    ChangeHold& operator=(const ChangeHold&) = delete;
+    ~ChangeHold() {
+      if (taken_ != nullptr) {
+        taken_->Release();
+      }
+    }
+
+   private:
+    TransmitBusy* taken_;  // null when the flag was held already
+  };
+
+  // For a change of the framing, the rate or the port. When this thread
+  // holds the flag already (a file being sent pumps the window events that
+  // bring the change) no other thread's line can be under way, and waiting
+  // would never end: the change goes ahead. Otherwise it waits for the line
+  // in progress and keeps the flag until the hold ends.
+  [[nodiscard]] ChangeHold HoldForChange() {
+    if (HeldByThisThread()) {
+      return ChangeHold(nullptr);
+    }
+    Take();
+    return ChangeHold(this);
+  }
 
  private:
   EventCondition released_;
   std::atomic<bool> busy_{false};
+  std::atomic<std::thread::id> holder_{};
 };
 
 }  // namespace kestrix

@@ -18,7 +18,7 @@ class SettingsTest : public TransmitSideTest {
     menus.SetItemText(menu::kRecipientOther, "OTHER@");
   }
 
-  SerialMenus serial{settings, log, menus, port};
+  SerialMenus serial{settings, log, menus, port, busy};
   SoundCardMenu soundCards{settings, menus};
   RecipientMenu recipients{settings, log, menus};
   SettingsMenus settingsMenus{settings, menus, modes, serial, soundCards, recipients};

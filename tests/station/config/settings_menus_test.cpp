@@ -84,6 +84,32 @@ TEST_F(SettingsMenusTest, PortsOpenCloseAndGrayTheSerialMenus) {
   EXPECT_EQ(line.opened.size(), 2u);
 }
 
+// A file being sent holds the busy flag on the window thread and lets menu
+// commands in meanwhile: they change the framing, the rate and the port at
+// once, and the flag stays the file's.
+TEST_F(SettingsMenusTest, ChangesWhileTheWindowThreadSendsGoAheadAndLeaveItTheFlag) {
+  serial.ProbeSerialPorts();
+  settingsMenus.OnCommand(menu::kPortCom1);
+  ASSERT_TRUE(busy.TryTake());
+  const auto before = Elapsed();
+
+  settingsMenus.OnCommand(menu::kModeAscii);
+  EXPECT_EQ(settings.MODE, kModeAscii);
+  EXPECT_TRUE(busy.IsSet());
+  settingsMenus.OnCommand(menu::kRateFirst + 1);
+  EXPECT_EQ(line.settings, (SerialLineSettings{50, 8, 0, 0}));
+  EXPECT_TRUE(busy.IsSet());
+  settingsMenus.OnCommand(menu::kPortCom1 + 1);
+  EXPECT_EQ(settings.m_CommPort, "COM2");
+  EXPECT_TRUE(busy.IsSet());
+  EXPECT_EQ(Elapsed(), before);
+
+  busy.Release();
+  settingsMenus.OnCommand(menu::kModeMilitary);  // a free flag is taken and given back
+  EXPECT_EQ(settings.DATABITS, 5);
+  EXPECT_FALSE(busy.IsSet());
+}
+
 TEST_F(SettingsMenusTest, StartUpOpensOnlyAProbedPort) {
   serial.ProbeSerialPorts();
   settings.m_CommPort = "COM5";

@@ -1,5 +1,10 @@
 #include "station/encoding/mode_selector.h"
 
+#include <atomic>
+#include <thread>
+#include <tuple>
+#include <vector>
+
 #include "station/config/menu_ids.h"
 #include "tests/station/encoding/transmit_side_fixture.h"
 
@@ -77,6 +82,44 @@ TEST_F(ModeSelectorTest, Psk31NeedsACardAndFallsBackToMilitaryWhenTheModemFails)
   EXPECT_EQ(settings.DATABITS, 5);
   EXPECT_TRUE(menus.IsItemChecked(menu::kModeMilitary));
   EXPECT_EQ(LogTexts(), (std::vector<std::string>{"Mode set to MILITARY"}));
+}
+
+// A line sent from another thread holds the busy flag; a mode change from
+// the menu meanwhile waits for the line to end instead of changing the
+// framing and reopening the port under it.
+TEST_F(ModeSelectorTest, AModeChangeWaitsForTheLineAnotherThreadIsSending) {
+  OpenCom1();
+  using Framing = std::tuple<int, int, int>;  // MODE, DATABITS, the line's data bits
+  std::vector<Framing> seen;
+  std::atomic<bool> done{false};
+  WallClock::time_point released{};
+  std::thread sender = loop.StartThread([&] {
+    busy.Take();
+    for (const char ch : std::string("RYRYRY")) {
+      seen.emplace_back(settings.MODE, settings.DATABITS, line.settings.dataBits);
+      encoder.EncodeCharacter(ch, settings.MODE);
+      seen.emplace_back(settings.MODE, settings.DATABITS, line.settings.dataBits);
+    }
+    released = loop.Now();
+    busy.Release();
+    done = true;
+  });
+  WallClock::time_point changed{};
+  loop.PostAfter(std::chrono::milliseconds{30}, [&] {
+    modes.SelectMode(menu::kModeAscii);
+    changed = loop.Now();
+  });
+  while (!done || changed == WallClock::time_point{}) {
+    loop.WaitForNextEvent();
+  }
+  sender.join();
+
+  EXPECT_EQ(seen, std::vector<Framing>(12, Framing{kModeMilitary, 5, 5}));
+  EXPECT_GE(changed, released);
+  EXPECT_GT(released - start, std::chrono::milliseconds{30});  // the change came mid-line
+  EXPECT_EQ(settings.MODE, kModeAscii);
+  EXPECT_EQ(line.settings.dataBits, 8);
+  EXPECT_FALSE(busy.IsSet());
 }
 
 TEST_F(ModeSelectorTest, KeyingSourceSetsOrClearsDtr) {

@@ -64,9 +64,9 @@ class TransmitSideTest : public ::testing::Test {
       settings, loop,  log,   clock,
       port,     modem, keyer, TransmitterControls{menus, transmitStatus, cwIdField}};
   MorseKeyer morse{settings, clock, port};
-  ModeSelector modes{settings, log, window.messageBox, menus, port, modem};
-  CharacterEncoder encoder{router, loop};
   TransmitBusy busy{loop};
+  ModeSelector modes{settings, log, window.messageBox, menus, port, modem, busy};
+  CharacterEncoder encoder{router, loop};
   IdleFill idleFill{settings, loop, router, encoder, busy};
 };
 
