@@ -139,6 +139,11 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSoundKeyerAtBlockRate) {
       SamplesPerCharacter(signal.dataBits, signal.sampleRate, signal.baud) * 1000 /
       signal.sampleRate);
 
+  // The card hands back one block per block time, and only once the worker
+  // has filled the ring: the worker then always waits for the card.
+  constexpr std::size_t kRing = 10;
+  std::size_t completed = 0;
+  ASSERT_TRUE(wave.state->WaitForWrites(kRing));
   std::atomic<bool> done{false};
   std::thread sender = loop.StartThread([&] {
     for (int i = 0; i < 100; ++i) {
@@ -146,10 +151,6 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSoundKeyerAtBlockRate) {
     }
     done = true;
   });
-  // The card hands back one block per block time, and only once the worker
-  // has filled the ring again: the worker then always waits for the card.
-  constexpr std::size_t kRing = 10;
-  std::size_t completed = 0;
   while (!done) {
     ASSERT_TRUE(wave.state->WaitForWrites(completed + kRing));
     bool due = false;
