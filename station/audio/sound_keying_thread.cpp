@@ -174,14 +174,6 @@ SoundKeyingThread::~SoundKeyingThread() {
   }
 }
 
-void SoundKeyingThread::NotifyWaiters() {
-  {
-    // Taken once, so that a waiter between its check and its sleep hears it.
-    std::lock_guard lock(mutex_);
-  }
-  changed_.notify_all();
-}
-
 void SoundKeyingThread::KeepWantedState() {
   // The code handed over last still goes out as it was framed when sent.
   if (wanted_ && worker_ && !worker_->StopRequested() && !worker_->Plays(signal_) &&
@@ -216,37 +208,27 @@ void SoundKeyingThread::KeepWantedState() {
       }
     });
   };
-  auto changed = [this] {
-    NotifyWaiters();
-    context_.loop.Post([] {});  // wakes a window-thread waiter
-  };
+  auto changed = [this] { changed_.Notify(); };
   worker_ = std::make_unique<CProcThread>(context_, changed, failed);
   worker_->Start(signal_);
 }
 
 void SoundKeyingThread::WaitUntil(const std::function<bool()>& done) {
-  const bool windowThread = context_.loop.IsWindowThread();
-  std::unique_lock lock(mutex_);
   for (;;) {
-    KeepWantedState();
-    if (retired_) {
-      // Joined without the lock: its last act is to announce its end.
-      std::unique_ptr<CProcThread> retired = std::move(retired_);
-      lock.unlock();
-      retired.reset();
-      lock.lock();
-      continue;
-    }
-    if (done()) {
+    std::unique_ptr<CProcThread> retired;
+    bool finished = false;
+    changed_.WaitUntil([&] {
+      std::lock_guard lock(mutex_);
+      KeepWantedState();
+      retired = std::move(retired_);
+      finished = !retired && done();
+      return finished || retired != nullptr;
+    });
+    if (finished) {
       return;
     }
-    if (windowThread) {
-      lock.unlock();
-      context_.loop.WaitForNextEvent();
-      lock.lock();
-    } else {
-      changed_.wait(lock);
-    }
+    // Joined without any lock: its last act is to announce its end.
+    retired.reset();
   }
 }
 
@@ -267,7 +249,7 @@ void SoundKeyingThread::Start(const SoundSignal& signal) {
       }
     }
   }
-  changed_.notify_all();
+  changed_.Notify();
   WaitUntil([&] {
     return generation_ != generation ||
            (worker_ && !worker_->StopRequested() && worker_->Plays(signal_));
@@ -281,7 +263,7 @@ void SoundKeyingThread::Stop(const std::function<void()>& playOut) {
     generation = ++generation_;
     wanted_ = false;
   }
-  changed_.notify_all();
+  changed_.Notify();
   // A code handed over just now is taken within one block; dropping it
   // would cut the last character of the transmission.
   WaitUntil([&] { return generation_ != generation || !worker_ || worker_->QueueEmpty(); });

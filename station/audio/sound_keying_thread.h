@@ -7,7 +7,6 @@
 // that at most one exists at any moment.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/event_condition.h"
 #include "common/event_log.h"
 #include "common/event_loop.h"
 #include "common/message_box.h"
@@ -122,11 +122,11 @@ class SoundKeyingThread final : public SoundKeyer {
   // wanted one once the card is free.
   void KeepWantedState();
   SoundPathState StateLocked() const;
-  void NotifyWaiters();
 
   SoundKeyingContext context_;
+  // Workers, Starts and Stops notify it; waiters check under mutex_.
+  EventCondition changed_{context_.loop};
   mutable std::mutex mutex_;  // everything below
-  std::condition_variable changed_;
   // Counts every Start and Stop: a call whose wait outlives a later call
   // returns and leaves the decision to it.
   std::uint64_t generation_ = 0;

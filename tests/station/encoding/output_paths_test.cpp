@@ -1,7 +1,15 @@
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "station/audio/msk_generator.h"
+#include "station/audio/sound_keying_thread.h"
 #include "station/encoding/modem_output_path.h"
 #include "station/encoding/serial_output_path.h"
 #include "station/encoding/sound_output_path.h"
 #include "tests/station/encoding/transmit_side_fixture.h"
+#include "tests/support/fake_wave_device.h"
+#include "tests/support/fsk_block_reader.h"
 
 namespace kestrix {
 namespace {
@@ -113,6 +121,69 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSerialLineAtLineRate) {
   for (std::size_t i = 1; i < bytes.size(); ++i) {
     EXPECT_LE(bytes[i].at - bytes[i - 1].at, 2 * charTime) << "before byte " << i;
   }
+}
+
+// The same through the sound keyer: the card takes one block per character
+// time, and every block between the first code and the last carries a code.
+TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSoundKeyerAtBlockRate) {
+  testing::FakeWaveDeviceFactory wave;
+  ToneState tones;
+  settings.halfShift = 85.0;
+  // Only turns a hang into a failure: the card here is paced by the test.
+  SoundKeyingContext context{settings, loop, log, window.messageBox, wave, tones, [] {}, 30s};
+  SoundKeyingThread keying{context};
+  SoundOutputPath path{keying, settings};
+  const SoundSignal signal{8000, 2210};
+  keying.Start(signal);
+  const auto blockTime = std::chrono::milliseconds(
+      SamplesPerCharacter(signal.dataBits, signal.sampleRate, signal.baud) * 1000 /
+      signal.sampleRate);
+
+  // The card hands back one block per block time, and only once the worker
+  // has filled the ring: the worker then always waits for the card.
+  constexpr std::size_t kRing = 10;
+  std::size_t completed = 0;
+  ASSERT_TRUE(wave.state->WaitForWrites(kRing));
+  std::atomic<bool> done{false};
+  std::thread sender = loop.StartThread([&] {
+    for (int i = 0; i < 100; ++i) {
+      path.Send(i % 31 + 1);
+    }
+    done = true;
+  });
+  while (!done) {
+    ASSERT_TRUE(wave.state->WaitForWrites(completed + kRing));
+    bool due = false;
+    loop.PostAfter(blockTime, [&] { due = true; });
+    while (!due) {
+      loop.WaitForNextEvent();
+    }
+    wave.state->CompleteOne();
+    ++completed;
+  }
+  sender.join();
+  ASSERT_TRUE(wave.state->WaitForWrites(completed + kRing));
+  wave.state->autoComplete = true;
+  wave.state->CompleteAll();
+  keying.Stop([] {});
+
+  std::vector<int> codes;
+  {
+    std::lock_guard lock(wave.state->mutex);
+    const testing::FskBlockReader reader(signal.baud, signal.dataBits);
+    for (const auto& block : wave.state->written) {
+      codes.push_back(reader.Code(block));
+    }
+  }
+  const auto first = std::find_if(codes.begin(), codes.end(), [](int c) { return c > 0; });
+  const auto last = std::find_if(codes.rbegin(), codes.rend(), [](int c) { return c > 0; });
+  ASSERT_NE(first, codes.end());
+  const std::vector<int> sent(first, last.base());
+  std::vector<int> expected;
+  for (int i = 0; i < 100; ++i) {
+    expected.push_back(i % 31 + 1);
+  }
+  EXPECT_EQ(sent, expected);
 }
 
 }  // namespace
