@@ -30,11 +30,22 @@ class TransmitBusy {
     return true;
   }
   // Waits until the flag is free, dispatching window events meanwhile on
-  // the window thread and asleep on other threads, then takes it.
+  // the window thread and asleep on other threads, then takes it. The
+  // thread that holds it takes it again at once: a change waiting lower on
+  // the window thread's stack would otherwise wait for a file started by a
+  // tick it pumps, for ever. Each Take is matched by one Release.
   void Take() {
+    if (HeldByThisThread()) {
+      ++nested_;
+      return;
+    }
     released_.WaitUntil([this] { return TryTake(); });
   }
   void Release() {
+    if (nested_ > 0 && HeldByThisThread()) {
+      --nested_;
+      return;
+    }
     holder_ = std::thread::id{};
     busy_ = false;
     released_.Notify();
@@ -75,6 +86,7 @@ class TransmitBusy {
   EventCondition released_;
   std::atomic<bool> busy_{false};
   std::atomic<std::thread::id> holder_{};
+  int nested_ = 0;  // the holder's own takes; only the holder touches it
 };
 
 }  // namespace kestrix

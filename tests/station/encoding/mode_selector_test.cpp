@@ -137,5 +137,19 @@ TEST_F(ModeSelectorTest, KeyingSourceSetsOrClearsDtr) {
                 "Keying Source clears DTR for Computer control for the Dovetron modem"}));
 }
 
+// A change holds the flag while it waits (the sound card changing hands
+// pumps events); a file that a clock tick starts meanwhile on the same
+// thread takes it again instead of waiting for itself for ever.
+TEST_F(ModeSelectorTest, AFileStartedInsideAChangeOnTheSameThreadDoesNotWaitForItself) {
+  {
+    TransmitBusy::ChangeHold hold = busy.HoldForChange();
+    ASSERT_TRUE(busy.IsSet());
+    busy.Take();  // as TXFile does
+    busy.Release();
+    EXPECT_TRUE(busy.IsSet());  // still the change's
+  }
+  EXPECT_FALSE(busy.IsSet());
+}
+
 }  // namespace
 }  // namespace kestrix

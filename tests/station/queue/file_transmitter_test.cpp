@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/station/encoding/transmit_side_fixture.h"
@@ -261,7 +262,9 @@ TEST_F(FileTransmitterTest, AnotherFileOnDisplayEndsTheHighlightingOnly) {
 TEST_F(FileTransmitterTest, WaitsForAnotherSenderToReleaseTheOutput) {
   OpenMilitary();
   WriteFile("data/x.txt", "a");
-  ASSERT_TRUE(busy.TryTake());
+  bool taken = false;
+  std::thread([&] { taken = busy.TryTake(); }).join();  // a chat line's sender
+  ASSERT_TRUE(taken);
   loop.PostAt(start + 2s, [&] { busy.Release(); });
 
   sender.TXFile("x.txt", kModeMilitary);
