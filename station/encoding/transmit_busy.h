@@ -42,7 +42,7 @@ class TransmitBusy {
     released_.WaitUntil([this] { return TryTake(); });
   }
   void Release() {
-    if (nested_ > 0 && HeldByThisThread()) {
+    if (HeldByThisThread() && nested_ > 0) {
       --nested_;
       return;
     }
