@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <optional>
-#include <vector>
 
 #include "common/text_case.h"
 #include "station/config/station_mode.h"

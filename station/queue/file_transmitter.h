@@ -30,7 +30,6 @@ struct FileTransmitterControls {
 
 class FileTransmitter {
  public:
-  static constexpr std::size_t kBufferSize = 32000;
   static constexpr std::size_t kMaxRead = 31998;
 
   FileTransmitter(StationSettings& settings, EventLoop& loop, EventLog& log,
