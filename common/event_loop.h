@@ -44,7 +44,8 @@ class EventLoop : public TimeSource {
   // left; never waits. Other threads have no window events: nothing happens.
   virtual void PumpMessages() = 0;
   // Window thread: blocks until at least one event is there, then dispatches
-  // what is pending. Other threads: blocks until the window thread has
+  // what is pending. Other threads wait on an EventCondition for what they
+  // need; called there anyway, this blocks until the window thread has
   // dispatched its next timer event (or a short while has passed).
   virtual void WaitForNextEvent() = 0;
   // Window thread: blocks until Wake() is called, dispatching whatever

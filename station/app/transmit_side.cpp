@@ -6,7 +6,7 @@ TransmitSide::TransmitSide(StationSettings& settings, EventLoop& loop, EventLog&
                            WindowClock& clock, const PortDeviceMap& portDevices,
                            StationWindow& window, StationDevices devices,
                            const WindowClock::EndProcess& endProcess)
-    : serialPort_(devices.serialLine, portDevices, settings, log, window.MessageBoxes(),
+    : serialPort_(devices.serialLine, loop, portDevices, settings, log, window.MessageBoxes(),
                   endProcess),
       soundKeying_(SoundKeyingContext{
           settings, loop, log, window.MessageBoxes(), devices.waveDevices, tones_, {}}),

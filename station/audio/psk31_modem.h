@@ -2,11 +2,13 @@
 // The PSK31 modem as the station calls it: one operation per call the
 // station makes, in the order the transmit side relies on.
 //
-// Waking: a modem that transmits announces every shrink of its transmit
-// queue with EventLoop::Post on the window loop, so that a window-thread
-// waiter blocks on the loop instead of polling QueuedCount().
+// Waking: a modem that transmits calls QueueShrunk() after every shrink of
+// its transmit queue, from whatever thread it runs on, so that a waiter
+// blocks instead of polling QueuedCount().
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace kestrix {
 
@@ -31,6 +33,19 @@ class Psk31Modem {
   virtual void QueueCharacter(int code, int flag) = 0;
   // Characters still queued for transmission.
   virtual int QueuedCount() = 0;
+
+  // Set once, before the modem starts; runs on the modem's thread.
+  void SetQueueShrunk(std::function<void()> shrunk) { queueShrunk_ = std::move(shrunk); }
+
+ protected:
+  void QueueShrunk() {
+    if (queueShrunk_) {
+      queueShrunk_();
+    }
+  }
+
+ private:
+  std::function<void()> queueShrunk_;
 };
 
 // No modem: nothing can be started, so the station never stays in PSK31.

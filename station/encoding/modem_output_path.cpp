@@ -2,11 +2,18 @@
 
 namespace kestrix {
 
+ModemOutputPath::ModemOutputPath(Psk31Modem& modem, EventLoop& loop)
+    : modem_(modem), queueShrunk_(loop) {
+  modem_.SetQueueShrunk([this] { queueShrunk_.Notify(); });
+}
+
+ModemOutputPath::~ModemOutputPath() {
+  modem_.SetQueueShrunk(nullptr);
+}
+
 void ModemOutputPath::Send(int code) {
   modem_.QueueCharacter(code, 0);
-  while (modem_.QueuedCount() > kQueueLimit) {
-    loop_.WaitForNextEvent();
-  }
+  queueShrunk_.WaitUntil([&] { return modem_.QueuedCount() <= kQueueLimit; });
 }
 
 bool ModemOutputPath::TrySend(int code) {

@@ -5,18 +5,34 @@
 namespace kestrix {
 
 void SerialOutputPath::Send(int code) {
+  const auto byte = static_cast<std::uint8_t>(code);
+  SerialLine& line = port_.Line();
   for (;;) {
+    const std::uint64_t opening = port_.Openings();
     if (!port_.IsOpen()) {
       return;
     }
-    if (port_.Line().WriteByte(static_cast<std::uint8_t>(code))) {
+    if (line.WriteByte(byte)) {
       break;
     }
-    // Not taken: wait for the next event rather than spin (a pulled USB
-    // adapter fails every write; the operator can still cancel).
-    loop_.WaitForNextEvent();
+    if (line.OutputPending()) {
+      // The driver is full: it takes the byte once it has room.
+      line.WaitUntilSent(loop_);
+      continue;
+    }
+    // Drained between the refusal and the look, or the device is gone (a
+    // pulled USB adapter fails every write).
+    if (line.WriteByte(byte)) {
+      break;
+    }
+    if (loop_.IsWindowThread()) {
+      // The operator may close or change the port meanwhile.
+      loop_.WaitForNextEvent();
+    } else {
+      port_.WaitForAnotherOpening(opening);
+    }
   }
-  port_.Line().WaitUntilSent(loop_);
+  line.WaitUntilSent(loop_);
 }
 
 bool SerialOutputPath::TrySend(int code) {

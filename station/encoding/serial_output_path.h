@@ -12,7 +12,9 @@ class SerialOutputPath final : public OutputPath {
   SerialOutputPath(SerialPort& port, EventLoop& loop) : port_(port), loop_(loop) {}
 
   // Returns once the byte has left the UART; codes for a closed port are
-  // dropped.
+  // dropped. A refused byte is retried once the driver has drained, or, on
+  // a dead device, once the port has been closed or opened again (on the
+  // window thread: after each event).
   void Send(int code) override;
   bool TrySend(int code) override;
   bool Idle() override;

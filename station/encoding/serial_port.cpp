@@ -7,14 +7,16 @@
 
 namespace kestrix {
 
-SerialPort::SerialPort(SerialLine& line, const PortDeviceMap& devices, StationSettings& settings,
-                       EventLog& log, MessageBox& box, EndProcess endProcess)
+SerialPort::SerialPort(SerialLine& line, EventLoop& loop, const PortDeviceMap& devices,
+                       StationSettings& settings, EventLog& log, MessageBox& box,
+                       EndProcess endProcess)
     : line_(line),
       devices_(devices),
       settings_(settings),
       log_(log),
       box_(box),
-      endProcess_(std::move(endProcess)) {}
+      endProcess_(std::move(endProcess)),
+      openedOrClosed_(loop) {}
 
 int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, int dataBits,
                                int stopBitsCode) {
@@ -47,6 +49,8 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   // A refused setting is not reported: the port stays open as it is.
   line_.Configure({static_cast<int>(baud), dataBits, parity, stopBitsCode});
   open_ = true;
+  ++openings_;
+  openedOrClosed_.Notify();
   line_.SetDtr(false);
   line_.SetRts(false);
   if (afterOpen_) {
@@ -61,6 +65,12 @@ void SerialPort::CloseSerialPort() {
   }
   line_.Close();
   open_ = false;
+  ++openings_;
+  openedOrClosed_.Notify();
+}
+
+void SerialPort::WaitForAnotherOpening(std::uint64_t opening) {
+  openedOrClosed_.WaitUntil([&] { return openings_ != opening; });
 }
 
 void SerialPort::SetControlLine(ControlLine line, bool on) {

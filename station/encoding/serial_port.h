@@ -3,9 +3,12 @@
 // fatal box an operator expects, closing it, and probing whether a port
 // exists. The byte stream and the lines themselves are the SerialLine's.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
+#include "common/event_condition.h"
 #include "common/event_log.h"
 #include "common/message_box.h"
 #include "station/config/station_settings.h"
@@ -19,8 +22,8 @@ class SerialPort {
  public:
   using EndProcess = std::function<void(int status)>;
 
-  SerialPort(SerialLine& line, const PortDeviceMap& devices, StationSettings& settings,
-             EventLog& log, MessageBox& box, EndProcess endProcess);
+  SerialPort(SerialLine& line, EventLoop& loop, const PortDeviceMap& devices,
+             StationSettings& settings, EventLog& log, MessageBox& box, EndProcess endProcess);
 
   // Opens `name` (closing the open port first) with the whole baud of
   // `baud`. A port that cannot be opened is fatal: the operator is told and
@@ -43,8 +46,16 @@ class SerialPort {
   // line); nothing while the port is closed or for ControlLine::kNone.
   void SetControlLine(ControlLine line, bool on);
 
+  // Any thread.
   bool IsOpen() const { return open_; }
   SerialLine& Line() { return line_; }
+
+  // Any thread: returns once the port has been closed or opened again since
+  // `opening` (an Openings() value). Blocks off the window thread; on it,
+  // dispatches events meanwhile.
+  void WaitForAnotherOpening(std::uint64_t opening);
+  // Counts opens and closes.
+  std::uint64_t Openings() const { return openings_; }
 
  private:
   SerialLine& line_;
@@ -55,7 +66,9 @@ class SerialPort {
   EndProcess endProcess_;
   std::function<void()> beforeFatalBox_;
   std::function<void()> afterOpen_;
-  bool open_ = false;
+  std::atomic<bool> open_{false};
+  std::atomic<std::uint64_t> openings_{0};
+  EventCondition openedOrClosed_;
 };
 
 }  // namespace kestrix

@@ -1,6 +1,7 @@
 #pragma once
 // Recording stand-ins for the menus, the PSK31 modem and the sound keyer.
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -65,10 +66,15 @@ class RecordingPsk31Modem final : public Psk31Modem {
     calls.push_back("char " + std::to_string(code) + "," + std::to_string(flag));
   }
   int QueuedCount() override { return queued; }
+  // As the modem's own thread does when characters have gone out.
+  void Shrink(int to) {
+    queued = to;
+    QueueShrunk();
+  }
 
   std::vector<std::string> calls;
   int startResult = 0;
-  int queued = 0;
+  std::atomic<int> queued{0};
 };
 
 // Records what the transmitter and the routing ask of the sound keyer; a

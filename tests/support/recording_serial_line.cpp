@@ -47,7 +47,8 @@ WallClock::duration RecordingSerialLine::CharacterTime() const {
 }
 
 bool RecordingSerialLine::WriteByte(std::uint8_t byte) {
-  if (!open_) {
+  ++writeAttempts;
+  if (!open_ || dead) {
     return false;
   }
   if (refuseWrites > 0) {
@@ -55,6 +56,9 @@ bool RecordingSerialLine::WriteByte(std::uint8_t byte) {
     return false;
   }
   const auto now = loop_.Now();
+  if (fullWhileInFlight && now < inFlightUntil_) {
+    return false;
+  }
   inFlightUntil_ = std::max(inFlightUntil_, now) + CharacterTime();
   Record(Kind::kByte, byte);
   return true;

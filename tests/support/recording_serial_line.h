@@ -54,6 +54,11 @@ class RecordingSerialLine final : public SerialLine {
   bool dtr = false;
   bool breakOn = false;
   int refuseWrites = 0;  // the next n writes are not taken
+  // A driver with no room beyond the byte on the wire.
+  std::atomic<bool> fullWhileInFlight{false};
+  // A device that has gone (a pulled adapter): every write fails.
+  std::atomic<bool> dead{false};
+  std::atomic<int> writeAttempts{0};
 
  private:
   void Record(Kind kind, int value);

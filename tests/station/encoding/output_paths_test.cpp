@@ -186,5 +186,72 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadKeepsTheSoundKeyerAtBlockRate) {
   EXPECT_EQ(sent, expected);
 }
 
+// Runs `send` on a thread of its own while the window thread dispatches.
+template <typename Send>
+void SendFromAnotherThread(testing::SimulatedEventLoop& loop, Send send) {
+  std::atomic<bool> done{false};
+  std::thread sender = loop.StartThread([&] {
+    send();
+    done = true;
+  });
+  while (!done) {
+    loop.WaitForNextEvent();
+  }
+  sender.join();
+}
+
+// A full driver takes the byte the moment the one on the wire is gone, not
+// at the window thread's next tick.
+TEST_F(OutputPathsTest, ASenderOnItsOwnThreadRetriesARefusedByteOnceTheLineHasDrained) {
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartClock);
+  line.fullWhileInFlight = true;
+  ASSERT_TRUE(line.WriteByte(31));
+  SendFromAnotherThread(loop, [&] { router.SendCode(3); });
+
+  const auto bytes = line.EventsOf(Kind::kByte);
+  ASSERT_EQ(bytes.size(), 2u);
+  EXPECT_EQ(bytes[1].value, 3);
+  EXPECT_EQ(bytes[1].at, line.CharacterTime());
+}
+
+// A device that fails every write is not hammered while the clock ticks:
+// the sender waits until the port is closed (or opened again).
+TEST_F(OutputPathsTest, ASenderOnADeadLineWaitsForThePortToChange) {
+  OpenCom1();
+  clock.OnTimer(WindowClock::kStartClock);
+  line.dead = true;
+  loop.PostAfter(2s, [this] {
+    EXPECT_EQ(line.writeAttempts, 2);
+    port.CloseSerialPort();
+  });
+  WallClock::duration returnedAt{};
+  SendFromAnotherThread(loop, [&] {
+    router.SendCode(3);
+    returnedAt = Elapsed();
+  });
+
+  EXPECT_EQ(returnedAt, 2s);
+  EXPECT_EQ(line.writeAttempts, 2);
+  EXPECT_TRUE(line.Bytes().empty());
+}
+
+// The modem's queue shrinks on its own thread; the sender goes on at once.
+TEST_F(OutputPathsTest, ASenderOnItsOwnThreadGoesOnAsSoonAsTheModemQueueShrinks) {
+  clock.OnTimer(WindowClock::kStartClock);
+  modem.queued = 3;
+  WallClock::duration returnedAt{};
+  loop.PostAfter(2003ms, [this] {
+    // The modem's thread, unknown to the window loop.
+    std::thread([this] { modem.Shrink(2); }).join();
+  });
+  SendFromAnotherThread(loop, [&] {
+    modemPath.Send(67);
+    returnedAt = Elapsed();
+  });
+  EXPECT_EQ(returnedAt, 2003ms);
+  EXPECT_EQ(modem.calls, (std::vector<std::string>{"char 67,0"}));
+}
+
 }  // namespace
 }  // namespace kestrix

@@ -158,7 +158,7 @@ TEST(PosixSerialLineEndToEnd, EncodedTextLeavesThePortAsTheExactCodeStream) {
   PortDeviceMap devices;
   devices.Map("COM1", pty.Slave());
   PosixSerialLine line;
-  SerialPort port(line, devices, settings, log, window.messageBox, [](int) { FAIL(); });
+  SerialPort port(line, loop, devices, settings, log, window.messageBox, [](int) { FAIL(); });
   NullPsk31Modem modem;
   NullSoundKeyer keyer;
   OutputRouter router(settings, loop, port, modem, keyer);

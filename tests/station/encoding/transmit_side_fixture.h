@@ -55,8 +55,9 @@ class TransmitSideTest : public ::testing::Test {
   WindowClock clock{loop, log, [this](int s) { exitStatuses.push_back(s); }};
   RecordingSerialLine line{loop};
   PortDeviceMap devices;
-  SerialPort port{line, devices,           settings,
-                  log,  window.messageBox, [this](int s) { exitStatuses.push_back(s); }};
+  SerialPort port{line, loop, devices, settings, log, window.messageBox, [this](int s) {
+                    exitStatuses.push_back(s);
+                  }};
   RecordingPsk31Modem modem;
   RecordingSoundKeyer keyer;
   OutputRouter router{settings, loop, port, modem, keyer};
