@@ -39,6 +39,7 @@ class QueueSide {
   ScriptHelp& Help() { return help_; }
   const ScriptHelp& Help() const { return help_; }
   QueueCommands& Commands() { return commands_; }
+  ScheduleLoader& Schedule() { return schedule_; }
   TransmitCycle& Cycle() { return cycle_; }
   CwIdentifier& Identification() { return cwIdentifier_; }
   ScriptCommands& Scripts() { return scriptCommands_; }

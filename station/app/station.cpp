@@ -25,7 +25,8 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       queue_(settings_, loop, log_, clock_, window, transmit_, configuration_.Menus(),
              devices.modem, devices.launcher),
       editor_(settings_, loop, log_, devices.launcher),
-      network_(settings_, log_, window.ChatUsers()),
+      network_(settings_, loop, log_, window.ChatUsers(), queue_.Queue(), queue_.Commands(),
+               queue_.Schedule(), devices.listenOnFreePorts),
       menus_(window.Menus()),
       flowStatus_(window.FlowStatus()),
       transmitStatus_(window.TransmitStatus()),
@@ -136,6 +137,9 @@ void Station::Shutdown() {
   // due entry: nothing new goes out once the station is ending. It also
   // waits until the sound card has played out what it holds.
   settings_.scheduleEnable = 0;
+  // No mail is taken once the station is ending; a message in the middle of
+  // its transfer is not acknowledged, so its sender tries again later.
+  network_.StopNetworkServers();
   transmit_.Transmit().CmRX();
   clock_.OnTimer(WindowClock::kStopClock);
   log_.LogEvent("***** RTTY Application has been TERMINATED *****");

@@ -21,7 +21,7 @@
 #include "station/app/window_clock.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/port_device_map.h"
-#include "station/net/unbuilt_network_servers.h"
+#include "station/net/station_network_servers.h"
 #include "station/queue/clock_tick.h"
 
 namespace kestrix {
@@ -56,6 +56,7 @@ class Station final : public StationControl {
   TransmitSide& TransmitPart() { return transmit_; }
   ConfigurationMenus& ConfigurationPart() { return configuration_; }
   QueueSide& QueuePart() { return queue_; }
+  StationNetworkServers& NetworkPart() { return network_; }
 
  private:
   void CreateWorkingDirectories();
@@ -76,7 +77,7 @@ class Station final : public StationControl {
   QueueSide queue_;
   EditorCommands editor_;
   // The gateways to the network.
-  UnbuiltNetworkServers network_;
+  StationNetworkServers network_;
   MenuControls& menus_;
   TextField& flowStatus_;
   TextField& transmitStatus_;

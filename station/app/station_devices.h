@@ -13,6 +13,9 @@ struct StationDevices {
   Psk31Modem& modem;
   WaveDeviceFactory& waveDevices;
   Launcher& launcher;
+  // The listeners take ports of the system's choosing instead of the
+  // configured ones, so stations under test never meet on a real port.
+  bool listenOnFreePorts = false;
 };
 
 }  // namespace kestrix

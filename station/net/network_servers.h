@@ -11,6 +11,8 @@ class NetworkServers {
   // Starts every listener whose port is not 0; a port of 0 is logged as
   // disabled (and a disabled chat shows in the chat user list).
   virtual void StartNetworkServers() = 0;
+  // Shutdown: stops listening and ends the sessions that still run.
+  virtual void StopNetworkServers() = 0;
 };
 
 }  // namespace kestrix

@@ -77,7 +77,7 @@ class ModalEnder {
 // The program's own devices and loop, in a scratch working directory.
 class MainWindowTest : public ::testing::Test {
  protected:
-  StationDevices Devices() { return {serialLine, modem, waveDevices, launcher}; }
+  StationDevices Devices() { return {serialLine, modem, waveDevices, launcher, true}; }
 
   int argc = 1;
   char name[17] = "main_window_test";

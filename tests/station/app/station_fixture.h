@@ -55,8 +55,9 @@ class StationTest : public ::testing::Test {
   FakeWaveDeviceFactory waveDevices;
   RecordingLauncher launcher;
   std::vector<int> exits;
-  Station station{
-      loop, window, {line, modem, waveDevices, launcher}, [this](int s) { exits.push_back(s); }};
+  Station station{loop, window, {line, modem, waveDevices, launcher, true}, [this](int s) {
+                    exits.push_back(s);
+                  }};
   StationSettings& settings = station.Settings();
 };
 

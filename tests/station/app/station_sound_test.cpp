@@ -74,7 +74,7 @@ class StationSoundTest : public ::testing::Test {
   // thread timing, and the decoder now and then loses a frame after it.)
   StationWaveDevices waveDevices{WavFileDevice::Pacing::kRealTime};
   testing::RecordingLauncher launcher;
-  Station station{loop, window, {line, modem, waveDevices, launcher}, [](int) {}};
+  Station station{loop, window, {line, modem, waveDevices, launcher, true}, [](int) {}};
 };
 
 TEST_F(StationSoundTest, AScheduledFileGoesOutAsAudioThatDecodesToItsText) {

@@ -32,8 +32,6 @@ TEST_F(StationStartTest, StartsLoggingAndTicksEverySecondUntilShutdown) {
       "09:05:07 > GetSchedule : Cannot open data/schedule_temp.lst input file.",
       "09:05:07 > QERVEmailAddress overridden and changed to \"QERV\"",
       "09:05:07 > Invalid Comport \"NULL\" requested and is not available",
-      "09:05:07 > SMTP server on port 25 is not available in this version.",
-      "09:05:07 > SMTP server on port 593 is not available in this version.",
       "09:05:07 > Chat server on port 23 is not available in this version."};
   EXPECT_EQ(window.eventList.lines, startLines);
   EXPECT_TRUE(std::filesystem::is_directory("log"));

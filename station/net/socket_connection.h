@@ -1,0 +1,45 @@
+#pragma once
+// One accepted TCP connection. The session thread sends and receives; any
+// other thread may shut it down, which wakes a receive that waits.
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+
+namespace kestrix {
+
+class SocketConnection {
+ public:
+  enum class Wait { kData, kClosed, kTimedOut, kError };
+
+  explicit SocketConnection(int fd) : fd_(fd) {}
+  ~SocketConnection();
+  SocketConnection(const SocketConnection&) = delete;
+  SocketConnection& operator=(const SocketConnection&) = delete;
+
+  // Sends all of `text`. False when the connection is closed or broken.
+  bool Send(std::string_view text);
+  // Waits up to `timeout` for the connection to become readable.
+  Wait WaitReadable(std::chrono::milliseconds timeout);
+  // One receive of at most `size` bytes: its count, 0 when the peer has
+  // closed, -1 on an error.
+  long Receive(char* buffer, std::size_t size);
+  // Closes the connection; later sends and receives fail.
+  void Close();
+  // Any thread: ends the connection in both directions, waking a waiter.
+  void Shutdown();
+
+  // The peer's IPv4 address, first byte first.
+  std::array<std::uint8_t, 4> PeerAddress() const;
+
+ private:
+  int Descriptor() const;
+
+  mutable std::mutex mutex_;  // guards fd_ against a close while another thread shuts down
+  int fd_;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,47 @@
+#pragma once
+// The station's gateways: the SMTP listeners on both ports with the mail
+// intake they share, and the chat port. Ports are read once, at start.
+
+#include <chrono>
+#include <memory>
+
+#include "common/event_log.h"
+#include "common/event_loop.h"
+#include "station/app/chat_user_list.h"
+#include "station/config/station_settings.h"
+#include "station/net/message_intake.h"
+#include "station/net/network_servers.h"
+#include "station/net/smtp_listener.h"
+#include "station/net/window_intake_queue.h"
+
+namespace kestrix {
+
+class StationNetworkServers final : public NetworkServers {
+ public:
+  StationNetworkServers(const StationSettings& settings, EventLoop& loop, EventLog& log,
+                        ChatUserList& chatUsers, SendQueue& queue, QueueCommands& commands,
+                        ScheduleLoader& schedule, bool listenOnFreePorts = false);
+  ~StationNetworkServers() override;
+
+  void StartNetworkServers() override;
+  void StopNetworkServers() override;
+
+  // The SMTP listener of port 1 or 2; null when that port is disabled or
+  // could not be listened on.
+  SmtpListener* Smtp(int variant) { return variant == 2 ? smtp2_.get() : smtp1_.get(); }
+
+ private:
+  std::unique_ptr<SmtpListener> StartSmtp(int variant, int port, const char* disabled);
+
+  const StationSettings& settings_;
+  EventLoop& loop_;
+  EventLog& log_;
+  ChatUserList& chatUsers_;
+  const bool listenOnFreePorts_;
+  WindowIntakeQueue intakeQueue_;
+  MessageIntake intake_;
+  std::unique_ptr<SmtpListener> smtp1_;
+  std::unique_ptr<SmtpListener> smtp2_;
+};
+
+}  // namespace kestrix

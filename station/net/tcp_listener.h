@@ -1,0 +1,34 @@
+#pragma once
+// A listening IPv4 TCP socket on every local address of one port. Accept
+// blocks until a client connects or another thread stops the listener.
+
+#include <memory>
+#include <string>
+
+#include "station/net/socket_connection.h"
+
+namespace kestrix {
+
+class TcpListener {
+ public:
+  TcpListener();
+  ~TcpListener();
+  TcpListener(const TcpListener&) = delete;
+  TcpListener& operator=(const TcpListener&) = delete;
+
+  // Binds and listens with the given backlog. An empty text on success,
+  // else why it failed.
+  std::string Listen(int port, int backlog);
+  // The port bound (useful when 0 asked the system for a free one).
+  int Port() const;
+  // The next connection; null once Stop() was called.
+  std::unique_ptr<SocketConnection> Accept();
+  // Any thread: ends a waiting Accept() and refuses further ones.
+  void Stop();
+
+ private:
+  int fd_ = -1;
+  int stopFd_ = -1;  // an eventfd that Stop() makes readable
+};
+
+}  // namespace kestrix
