@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::size_t kMaxCheckedRead = 1022;
 constexpr std::size_t kMaxLineLength = 72;  // characters with the line end
-constexpr int kMaxNameAttempts = 1000;
+constexpr int kMaxNameAttempts = 1000000;
 
 struct FileCloser {
   void operator()(std::FILE* file) const {
@@ -173,11 +173,14 @@ int MessageIntake::WriteStoredFile(const std::string& tempPath, const IntakeSett
     return kIntakeStorageFailed;
   }
   int fd = -1;
-  for (int attempt = 1; fd < 0 && attempt <= kMaxNameAttempts; ++attempt) {
+  for (int attempt = FirstNameAttempt(stampName); fd < 0 && attempt <= kMaxNameAttempts;
+       ++attempt) {
     name = DistinctName(stampName, attempt);
     path = settings.dataPath + name;
     fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) {
+    if (fd >= 0) {
+      NoteNameAttempt(stampName, attempt);
+    } else if (errno != EEXIST) {
       break;
     }
   }
@@ -209,6 +212,19 @@ int MessageIntake::WriteStoredFile(const std::string& tempPath, const IntakeSett
     return kIntakeStorageFailed;
   }
   return kIntakeStored;
+}
+
+int MessageIntake::FirstNameAttempt(const std::string& stampName) {
+  const std::lock_guard<std::mutex> lock(naming_);
+  return stampName == lastStampName_ ? lastAttempt_ + 1 : 1;
+}
+
+void MessageIntake::NoteNameAttempt(const std::string& stampName, int attempt) {
+  const std::lock_guard<std::mutex> lock(naming_);
+  if (stampName != lastStampName_ || attempt > lastAttempt_) {
+    lastStampName_ = stampName;
+    lastAttempt_ = attempt;
+  }
 }
 
 int MessageIntake::Publish(const IntakeSettings& settings, std::string& name, std::string& path,

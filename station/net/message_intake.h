@@ -62,6 +62,13 @@ class MessageIntake {
   EventLoop& loop_;
   EventLog& log_;
   IntakeQueue& queue_;
+  // Where the search for a free name of this time stamp goes on, so many
+  // messages of one millisecond do not try every taken name again.
+  int FirstNameAttempt(const std::string& stampName);
+  void NoteNameAttempt(const std::string& stampName, int attempt);
+  std::mutex naming_;
+  std::string lastStampName_;
+  int lastAttempt_ = 0;
   // Naming, checking and queueing one message at a time, so two messages
   // of one subject never both pass the duplicate check.
   std::mutex publish_;
