@@ -56,6 +56,20 @@ std::string SubjectName(const std::string& line) {
   return text;
 }
 
+// A header line whatever its length: read in pieces, the rest of a long
+// line would be taken for a header of its own, a lone line feed for the
+// end of the headers.
+bool ReadHeaderLine(TextModeReader& raw, std::string& line) {
+  if (!raw.ReadLine(line, kMaxLineRead)) {
+    return false;
+  }
+  std::string piece;
+  while (line.back() != '\n' && raw.ReadLine(piece, kMaxLineRead)) {
+    line += piece;
+  }
+  return true;
+}
+
 void WriteBodyLine(std::string_view line, bool autoLineLength, TextModeWriter& stored) {
   if (autoLineLength && line.find("\r\r") == std::string_view::npos) {
     while (line.size() > kWrapLength) {
@@ -103,7 +117,7 @@ StoredMessageHeaders WriteStoredMessage(TextModeReader& raw, TextModeWriter& sto
   StoredMessageHeaders headers;
   std::string line;
   bool inBody = false;
-  while (!inBody && raw.ReadLine(line, kMaxLineRead)) {
+  while (!inBody && ReadHeaderLine(raw, line)) {
     if (StartsWith(line, "From:")) {
       UnderscoresToBlanks(line);
       stored.Write(line);

@@ -178,13 +178,17 @@ void SimulatedEventLoop::WaitForWake() {
         return;
       }
     }
-    BlockForActivitySince(seen, "WaitForWake without a Wake");
+    BlockForActivitySince(seen, "WaitForWake without a Wake", true);
   }
 }
 
-void SimulatedEventLoop::BlockForActivitySince(std::uint64_t seen, const char* what) {
+void SimulatedEventLoop::BlockForActivitySince(std::uint64_t seen, const char* what,
+                                               bool endOnWake) {
   std::unique_lock lock(mutex_);
-  if (!activity_.wait_for(lock, kDeadlockGuard, [&] { return activityCount_ != seen || woken_; })) {
+  // A Wake() that no WaitForWake() took stays set: only such a wait ends on
+  // it, or every other wait would return at once from then on.
+  if (!activity_.wait_for(lock, kDeadlockGuard,
+                          [&] { return activityCount_ != seen || (endOnWake && woken_); })) {
     std::fprintf(stderr, "SimulatedEventLoop: %s: nothing happened for %lld s, deadlock\n", what,
                  static_cast<long long>(kDeadlockGuard.count()));
     std::abort();

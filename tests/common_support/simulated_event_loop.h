@@ -76,7 +76,7 @@ class SimulatedEventLoop final : public EventLoop {
 
   bool DispatchOneDue();
   std::optional<WallClock::time_point> NextDueLocked() const;
-  void BlockForActivitySince(std::uint64_t seen, const char* what);
+  void BlockForActivitySince(std::uint64_t seen, const char* what, bool endOnWake = false);
   void NoteActivity();
 
   const std::thread::id windowThread_;

@@ -66,6 +66,15 @@ TEST_F(StoredMessageTest, WithoutAnEmptyLineThereIsNoBody) {
   EXPECT_EQ(Store("From: a\r\nSubject: s\r\nBODY TEXT\r\n"), "From: a\r\nSubject: s\r\n");
 }
 
+// However long a header line is, its rest is not taken for a header or for
+// the empty line that ends the headers.
+TEST_F(StoredMessageTest, ALongHeaderLineStaysOneLine) {
+  const std::string stored =
+      Store("X-Long: " + std::string(1015, 'x') + "\r\nSubject: kept\r\n\r\nBODY");
+  EXPECT_EQ(stored, "Subject: kept\r\n\r\r\nBODY\r\r\nNNNN\r\r\n");
+  EXPECT_EQ(headers.subjectName, "kept.txt");
+}
+
 TEST_F(StoredMessageTest, SubjectLineIsCutAndTheNameMadeSafe) {
   Store("Subject: Net news: 5/12\r\n\r\n");
   EXPECT_EQ(headers.subjectName, "Net_news$_5$12.txt");

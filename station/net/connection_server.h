@@ -1,0 +1,72 @@
+#pragma once
+// Serves one TCP port: accepts on a thread of its own and runs each
+// connection's session on a thread of its own, at most a fixed number at
+// once; one more is refused. Stopping it (at shutdown) ends the sessions
+// that still run and waits for them.
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "common/event_condition.h"
+#include "common/event_loop.h"
+#include "station/net/socket_connection.h"
+#include "station/net/tcp_listener.h"
+
+namespace kestrix {
+
+class ConnectionServer {
+ public:
+  static constexpr int kBacklog = 10;
+
+  struct Handlers {
+    // On the accepting thread, for each connection, before the limit is
+    // looked at.
+    std::function<void(SocketConnection&)> accepted;
+    // On the session's own thread.
+    std::function<void(const std::shared_ptr<SocketConnection>&)> session;
+    // On the accepting thread, for a connection over the limit, before it
+    // is closed.
+    std::function<void(SocketConnection&)> refused;
+  };
+
+  ConnectionServer(EventLoop& loop, int maxSessions);
+  ~ConnectionServer();
+  ConnectionServer(const ConnectionServer&) = delete;
+  ConnectionServer& operator=(const ConnectionServer&) = delete;
+
+  // Listens on the port; an empty text on success, else why not.
+  std::string Listen(int port);
+  // Starts accepting; Listen() must have succeeded.
+  void Start(Handlers handlers);
+  int Port() const { return listener_.Port(); }
+  // Stops accepting, ends the running sessions and waits for them (on the
+  // window thread, serving its events meanwhile: a session may be waiting
+  // for a window call).
+  void Stop();
+  int RunningSessions();
+
+ private:
+  struct Session {
+    std::shared_ptr<SocketConnection> connection;
+    std::thread thread;
+    bool finished = false;
+  };
+
+  void AcceptConnections();
+  void RunSession(Session& session);
+  void JoinFinishedSessions();
+
+  const int maxSessions_;
+  Handlers handlers_;
+  TcpListener listener_;
+  std::thread acceptor_;
+  std::mutex sessionsMutex_;
+  std::list<Session> sessions_;
+  EventCondition sessionEnded_;
+};
+
+}  // namespace kestrix
