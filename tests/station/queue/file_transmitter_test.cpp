@@ -45,9 +45,8 @@ class FileTransmitterTest : public testing::TransmitSideTest {
   }
   std::string Monitored() const {
     std::string text;
-    for (std::uint8_t i = 0; i != ring.WriteIndex(); ++i) {
-      text += ring.At(i);
-    }
+    std::uint64_t from = 0;
+    ring.ReadSince(from, text);
     return text;
   }
 
