@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   minimodem tzdata locales
+  swaks postfix python3 python3-aiosmtpd
 )
 
 # The tests run the station under a comma-decimal language.
@@ -36,6 +37,11 @@ fi
 if ((${#missing[@]})); then
   echo "install-deps: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if [[ " ${missing[*]} " == *" postfix "* ]]; then
+    # Only for smtp-source: no mail server set up, nothing to answer.
+    echo "postfix postfix/main_mailer_type select No configuration" |
+      "${sudo_cmd[@]}" debconf-set-selections
+  fi
   "${sudo_cmd[@]}" apt-get update -q
   "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
