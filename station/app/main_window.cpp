@@ -111,6 +111,8 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       textEdit_(new QPlainTextEdit),
       eventList_(new QListWidget),
       chatTree_(new QTreeWidget),
+      killButton_(
+          Button("Kill", control::kKillChatUser, [this] { commands_->chatUsers.OnKill(); })),
       statusList_(*eventList_),
       clockField_(*clockEdit_),
       charactersLeftField_(*charactersLeftEdit_),
@@ -121,7 +123,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
       flowField_(*flowEdit_),
       fileNameField_(*fileNameEdit_),
       title_(*this),
-      chatUsers_(*chatTree_),
+      chatUsers_(*chatTree_, *killButton_),
       textPane_(*textEdit_),
       chooser_(*chooserCombo_),
       messageBox_(*this) {
@@ -139,6 +141,9 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   queueList_->setObjectName("queue");
   queueList_->setProperty("controlId", control::kQueueList);
   queueList_->setFont(Fixed());
+  // One line per item in a fixed font: without this every change lays out
+  // every item again, which a busy mail intake feels.
+  queueList_->setUniformItemSizes(true);
   layout->addWidget(queueList_, 2);
   auto* middle = new QHBoxLayout;
   auto* fieldsAndControls = new QVBoxLayout;
@@ -151,6 +156,7 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   eventList_->setObjectName("eventList");
   eventList_->setProperty("controlId", control::kEventList);
   eventList_->setFont(Fixed());
+  eventList_->setUniformItemSizes(true);
   layout->addWidget(eventList_, 2);
   setCentralWidget(central);
   BuildMenus();
@@ -200,9 +206,14 @@ QWidget* CKestrixDlg::BuildChatGroup() {
     chatTree_->setColumnWidth(column, widths[column]);
   }
   layout->addWidget(chatTree_);
-  QPushButton* kill = Button("Kill", control::kKillChatUser, [] {});
-  kill->setEnabled(false);  // the chat server enables it for a chosen user
-  layout->addWidget(kill);
+  // Choosing a user enables Kill; a right click disables it.
+  chatTree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(chatTree_, &QTreeWidget::itemSelectionChanged, this,
+          [this] { commands_->chatUsers.OnListClick(); });
+  connect(chatTree_, &QTreeWidget::customContextMenuRequested, this,
+          [this] { commands_->chatUsers.OnListRightClick(); });
+  killButton_->setEnabled(false);
+  layout->addWidget(killButton_);
   return box;
 }
 

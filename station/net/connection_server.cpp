@@ -22,13 +22,13 @@ void ConnectionServer::Start(Handlers handlers) {
 
 void ConnectionServer::AcceptConnections() {
   while (std::shared_ptr<SocketConnection> accepted = listener_.Accept()) {
-    if (handlers_.accepted) {
-      handlers_.accepted(*accepted);
-    }
     JoinFinishedSessions();
     std::unique_lock<std::mutex> lock(sessionsMutex_);
     if (static_cast<int>(sessions_.size()) >= maxSessions_) {
       lock.unlock();
+      if (handlers_.accepted) {
+        handlers_.accepted(*accepted);
+      }
       if (handlers_.refused) {
         handlers_.refused(*accepted);
       }
@@ -41,6 +41,9 @@ void ConnectionServer::AcceptConnections() {
 }
 
 void ConnectionServer::RunSession(Session& session) {
+  if (handlers_.accepted) {
+    handlers_.accepted(*session.connection);
+  }
   handlers_.session(session.connection);
   {
     const std::lock_guard<std::mutex> lock(sessionsMutex_);

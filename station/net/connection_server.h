@@ -20,16 +20,19 @@ namespace kestrix {
 
 class ConnectionServer {
  public:
-  static constexpr int kBacklog = 10;
+  // Room for a burst of clients: with 10, twenty mail clients that connect
+  // at once overflow the queue, and each one dropped waits a second for its
+  // retry.
+  static constexpr int kBacklog = 128;
 
   struct Handlers {
-    // On the accepting thread, for each connection, before the limit is
-    // looked at.
+    // On the session's own thread, first: the accepting thread never waits
+    // for it, so it is back at the listening socket at once.
     std::function<void(SocketConnection&)> accepted;
-    // On the session's own thread.
+    // On the session's own thread, after `accepted`.
     std::function<void(const std::shared_ptr<SocketConnection>&)> session;
     // On the accepting thread, for a connection over the limit, before it
-    // is closed.
+    // is closed; also given to `accepted` first.
     std::function<void(SocketConnection&)> refused;
   };
 
