@@ -77,6 +77,7 @@ class CKestrixDlg final : public QMainWindow, public StationWindow {
   QPlainTextEdit* textEdit_;
   QListWidget* eventList_;
   QTreeWidget* chatTree_;
+  QPushButton* killButton_;
 
   QtStatusList statusList_;
   QtTextField clockField_;

@@ -133,6 +133,39 @@ std::string QtMenuControls::ItemText(int id) const {
   return action == nullptr ? std::string() : action->text().toStdString();
 }
 
+void QtChatUserList::AddRow(const ChatUserRow& row) {
+  auto* item = new QTreeWidgetItem(&tree_);
+  item->setText(0, QString::fromStdString(row.name));
+  item->setText(1, QString::fromStdString(row.loginTime));
+  item->setText(2, QString::fromStdString(row.pid));
+  item->setText(3, QString::fromStdString(row.address));
+}
+
+bool QtChatUserList::DeleteRowWithPid(const std::string& pid) {
+  for (int i = 0; i < tree_.topLevelItemCount(); ++i) {
+    if (tree_.topLevelItem(i)->text(2).toStdString() == pid) {
+      delete tree_.takeTopLevelItem(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::optional<ChatUserRow> QtChatUserList::FirstSelectedRow() const {
+  for (int i = 0; i < tree_.topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = tree_.topLevelItem(i);
+    if (item->isSelected()) {
+      return ChatUserRow{item->text(0).toStdString(), item->text(1).toStdString(),
+                         item->text(2).toStdString(), item->text(3).toStdString()};
+    }
+  }
+  return std::nullopt;
+}
+
+void QtChatUserList::EnableKill(bool enabled) {
+  kill_.setEnabled(enabled);
+}
+
 void QtChatUserList::ShowChatDisabled() {
   tree_.clear();
   auto* row = new QTreeWidgetItem(&tree_);

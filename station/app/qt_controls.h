@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -25,11 +26,16 @@ namespace kestrix {
 
 class QtChatUserList final : public ChatUserList {
  public:
-  explicit QtChatUserList(QTreeWidget& tree) : tree_(tree) {}
+  QtChatUserList(QTreeWidget& tree, QPushButton& kill) : tree_(tree), kill_(kill) {}
   void ShowChatDisabled() override;
+  void AddRow(const ChatUserRow& row) override;
+  bool DeleteRowWithPid(const std::string& pid) override;
+  std::optional<ChatUserRow> FirstSelectedRow() const override;
+  void EnableKill(bool enabled) override;
 
  private:
   QTreeWidget& tree_;
+  QPushButton& kill_;
 };
 
 class QtTextPane final : public TextPane {

@@ -40,6 +40,7 @@ class QueueSide {
   const ScriptHelp& Help() const { return help_; }
   QueueCommands& Commands() { return commands_; }
   ScheduleLoader& Schedule() { return schedule_; }
+  MonitorRing& Ring() { return monitor_; }
   TransmitCycle& Cycle() { return cycle_; }
   CwIdentifier& Identification() { return cwIdentifier_; }
   ScriptCommands& Scripts() { return scriptCommands_; }

@@ -25,8 +25,11 @@ Station::Station(EventLoop& loop, StationWindow& window, StationDevices devices,
       queue_(settings_, loop, log_, clock_, window, transmit_, configuration_.Menus(),
              devices.modem, devices.launcher),
       editor_(settings_, loop, log_, devices.launcher),
-      network_(settings_, loop, log_, window.ChatUsers(), queue_.Queue(), queue_.Commands(),
-               queue_.Schedule(), devices.listenOnFreePorts),
+      network_(ChatStation{settings_, loop, log_, clock_, queue_.Ring(), transmit_.Busy(),
+                           transmit_.Encoder(), transmit_.Router(), transmit_.Morse(),
+                           transmit_.Transmit(), queue_.Cycle(), queue_.Queue(),
+                           window.TransmittedText(), window.ChatUsers()},
+               queue_.Commands(), queue_.Schedule(), devices.listenOnFreePorts),
       menus_(window.Menus()),
       flowStatus_(window.FlowStatus()),
       transmitStatus_(window.TransmitStatus()),
@@ -47,7 +50,8 @@ StationCommands Station::Commands() {
                          configuration_.Configuration(),
                          editor_,
                          queue_.Identification(),
-                         queue_.Import()};
+                         queue_.Import(),
+                         network_.ChatUsers()};
 }
 
 void Station::OnClockTick() {

@@ -12,6 +12,7 @@
 #include "station/config/settings_menus.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/transmitter.h"
+#include "station/net/chat_user_commands.h"
 #include "station/queue/queue_commands.h"
 #include "station/queue/script_command_runner.h"
 #include "station/queue/send_queue.h"
@@ -42,6 +43,7 @@ struct StationCommands {
   EditorCommands& editor;
   CwIdCommands& cwId;
   FileImport& import;
+  ChatUserCommands& chatUsers;  // the Kill button and the chat user list's clicks
 };
 
 }  // namespace kestrix

@@ -44,6 +44,7 @@ void WindowClock::OnTimer(int code) {
     default:
       break;
   }
+  ++timerEvents_;
   ticked_.Notify();
 }
 
@@ -62,6 +63,11 @@ int WindowClock::PumpMessages() {
 
 void WindowClock::WaitClockTicks(int n) {
   WaitTicks(ticks_.timerTick, kClockTimer, n);
+}
+
+void WindowClock::WaitForTimerEvent() {
+  const std::uint64_t seen = timerEvents_;
+  ticked_.WaitUntil([&] { return timerEvents_ != seen || !loop_.IsTimerRunning(kClockTimer); });
 }
 
 void WindowClock::WaitMorseTicks(int n) {

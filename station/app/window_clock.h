@@ -4,7 +4,9 @@
 // handler and a command entry, and the waits in clock and Morse ticks,
 // which keep dispatching window events (re-entrantly) while they wait.
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 #include "common/event_condition.h"
@@ -52,6 +54,9 @@ class WindowClock {
   // Sets timerTick to 0 and waits until it reaches n; nothing for n <= 0.
   // Returns at once while the clock is not running.
   void WaitClockTicks(int n);
+  // Waits until the next timer event has been handled, on any thread.
+  // Returns at once while the clock is not running.
+  void WaitForTimerEvent();
   // Sets morseTick to 0 and waits until it reaches n; nothing for n <= 0.
   // Returns at once while the Morse tick is not running.
   void WaitMorseTicks(int n);
@@ -65,6 +70,7 @@ class WindowClock {
 
   EventLoop& loop_;
   EventCondition ticked_{loop_};  // every timer event handled
+  std::atomic<std::uint64_t> timerEvents_{0};
   ClockTicks ticks_;
   EventLog& log_;
   EndProcess endProcess_;

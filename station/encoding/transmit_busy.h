@@ -9,6 +9,7 @@
 // reopened under it.
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "common/event_condition.h"
@@ -49,6 +50,15 @@ class TransmitBusy {
     holder_ = std::thread::id{};
     busy_ = false;
     released_.Notify();
+    if (releaseListener_) {
+      releaseListener_();
+    }
+  }
+  // Called after every release, on the releasing thread, for waiters that
+  // sleep on something else as well. Set while no other thread uses the
+  // flag (at start-up and shutdown).
+  void SetReleaseListener(std::function<void()> listener) {
+    releaseListener_ = std::move(listener);
   }
   bool IsSet() const { return busy_; }
   bool HeldByThisThread() const { return holder_.load() == std::this_thread::get_id(); }
@@ -86,6 +96,7 @@ class TransmitBusy {
   EventCondition released_;
   std::atomic<bool> busy_{false};
   std::atomic<std::thread::id> holder_{};
+  std::function<void()> releaseListener_;
   int nested_ = 0;  // the holder's own takes; only the holder touches it
 };
 

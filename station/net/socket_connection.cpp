@@ -37,6 +37,14 @@ bool SocketConnection::Send(std::string_view text) {
   return true;
 }
 
+bool SocketConnection::SendNow(std::string_view text) {
+  const int fd = Descriptor();
+  if (fd < 0 || text.empty()) {
+    return false;
+  }
+  return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0;
+}
+
 SocketConnection::Wait SocketConnection::WaitReadable(std::chrono::milliseconds timeout) {
   const int fd = Descriptor();
   if (fd < 0) {

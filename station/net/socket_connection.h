@@ -22,6 +22,9 @@ class SocketConnection {
 
   // Sends all of `text`. False when the connection is closed or broken.
   bool Send(std::string_view text);
+  // Sends what the connection takes at once; the rest is dropped. False
+  // when nothing could be sent.
+  bool SendNow(std::string_view text);
   // Waits up to `timeout` for the connection to become readable.
   Wait WaitReadable(std::chrono::milliseconds timeout);
   // One receive of at most `size` bytes: its count, 0 when the peer has
@@ -31,6 +34,9 @@ class SocketConnection {
   void Close();
   // Any thread: ends the connection in both directions, waking a waiter.
   void Shutdown();
+
+  // The socket's number, also what to wait on with poll() (-1 once closed).
+  int Number() const { return Descriptor(); }
 
   // The peer's IPv4 address, first byte first.
   std::array<std::uint8_t, 4> PeerAddress() const;

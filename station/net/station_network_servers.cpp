@@ -4,17 +4,14 @@
 
 namespace kestrix {
 
-StationNetworkServers::StationNetworkServers(const StationSettings& settings, EventLoop& loop,
-                                             EventLog& log, ChatUserList& chatUsers,
-                                             SendQueue& queue, QueueCommands& commands,
+StationNetworkServers::StationNetworkServers(ChatStation chat, QueueCommands& commands,
                                              ScheduleLoader& schedule, bool listenOnFreePorts)
-    : settings_(settings),
-      loop_(loop),
-      log_(log),
-      chatUsers_(chatUsers),
+    : station_(chat),
       listenOnFreePorts_(listenOnFreePorts),
-      intakeQueue_(loop, settings, queue, commands, schedule),
-      intake_(loop, log, intakeQueue_) {}
+      intakeQueue_(chat.loop, chat.settings, chat.queue, commands, schedule),
+      intake_(chat.loop, chat.log, intakeQueue_),
+      chatUsers_(chat.users, chat.log,
+                 [this](int pid) { return chat_ != nullptr && chat_->EndSession(pid); }) {}
 
 StationNetworkServers::~StationNetworkServers() {
   StopNetworkServers();
@@ -23,37 +20,49 @@ StationNetworkServers::~StationNetworkServers() {
 std::unique_ptr<SmtpListener> StationNetworkServers::StartSmtp(int variant, int port,
                                                                const char* disabled) {
   if (port == 0) {
-    log_.LogEvent(disabled);
+    station_.log.LogEvent(disabled);
     return nullptr;
   }
   SmtpListener::Options options;
   options.variant = variant;
   options.port = listenOnFreePorts_ ? 0 : port;
-  auto listener = std::make_unique<SmtpListener>(options, loop_, log_, intakeQueue_, intake_);
+  auto listener =
+      std::make_unique<SmtpListener>(options, station_.loop, station_.log, intakeQueue_, intake_);
   if (!listener->Start()) {
     return nullptr;
   }
   return listener;
 }
 
-void StationNetworkServers::StartNetworkServers() {
-  smtp1_ = StartSmtp(1, settings_.SMTP_Port_Number1, "SMTP Port Number 1 disabled");
-  smtp2_ = StartSmtp(2, settings_.SMTP_Port_Number2, "SMTP Port Number 2 disabled");
-  if (settings_.QERVTelnetPortNumber == 0) {
-    log_.LogEvent("QERV Telnet Port disabled");
-    chatUsers_.ShowChatDisabled();
-  } else {
-    log_.LogEvent("Chat server on port " + std::to_string(settings_.QERVTelnetPortNumber) +
-                  " is not available in this version.");
+void StationNetworkServers::StartChat() {
+  const int port = station_.settings.QERVTelnetPortNumber;
+  if (port == 0) {
+    station_.log.LogEvent("QERV Telnet Port disabled");
+    station_.users.ShowChatDisabled();
+    return;
+  }
+  ChatListener::Options options;
+  options.port = listenOnFreePorts_ ? 0 : port;
+  auto listener = std::make_unique<ChatListener>(options, station_);
+  if (listener->Start()) {
+    chat_ = std::move(listener);
   }
 }
 
+void StationNetworkServers::StartNetworkServers() {
+  smtp1_ = StartSmtp(1, station_.settings.SMTP_Port_Number1, "SMTP Port Number 1 disabled");
+  smtp2_ = StartSmtp(2, station_.settings.SMTP_Port_Number2, "SMTP Port Number 2 disabled");
+  StartChat();
+}
+
 void StationNetworkServers::StopNetworkServers() {
-  if (smtp1_) {
-    smtp1_->Stop();
+  for (SmtpListener* listener : {smtp1_.get(), smtp2_.get()}) {
+    if (listener != nullptr) {
+      listener->Stop();
+    }
   }
-  if (smtp2_) {
-    smtp2_->Stop();
+  if (chat_) {
+    chat_->Stop();
   }
 }
 

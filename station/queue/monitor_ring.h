@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace kestrix {
@@ -22,7 +23,13 @@ class MonitorRing {
     const std::uint64_t at = count_.load(std::memory_order_relaxed);
     ring_[at % kCapacity].store(c, std::memory_order_relaxed);
     count_.store(at + 1, std::memory_order_release);
+    if (putListener_) {
+      putListener_();
+    }
   }
+  // Called after every Put, on the storing thread. Set while nothing is
+  // being stored (at start-up and shutdown).
+  void SetPutListener(std::function<void()> listener) { putListener_ = std::move(listener); }
   // How many characters were ever stored: a new reader starts here.
   std::uint64_t WriteCount() const { return count_.load(std::memory_order_acquire); }
 
@@ -53,6 +60,7 @@ class MonitorRing {
  private:
   std::array<std::atomic<char>, kCapacity> ring_{};
   std::atomic<std::uint64_t> count_{0};
+  std::function<void()> putListener_;
 };
 
 }  // namespace kestrix

@@ -155,9 +155,10 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
         output_.SendCode(baudot::kLetters);
       }
       // A path that took the code at once (none, or a muted one) must not
-      // turn this into a busy loop: wait for the next event instead.
+      // turn this into a busy loop: wait for the next timer event instead,
+      // on whichever thread sends.
       if (loop_.Now() - before < std::chrono::milliseconds{1}) {
-        loop_.WaitForNextEvent();
+        clock_.WaitForTimerEvent();
       } else {
         loop_.PumpMessages();
       }

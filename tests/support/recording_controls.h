@@ -25,7 +25,31 @@ class RecordingFileChooser final : public FileChooser {
 class RecordingChatUserList final : public ChatUserList {
  public:
   void ShowChatDisabled() override { disabled = true; }
+  void AddRow(const ChatUserRow& row) override { rows.push_back(row); }
+  bool DeleteRowWithPid(const std::string& pid) override {
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+      if (it->pid == pid) {
+        rows.erase(it);
+        if (selected >= static_cast<int>(rows.size())) {
+          selected = -1;
+        }
+        return true;
+      }
+    }
+    return false;
+  }
+  std::optional<ChatUserRow> FirstSelectedRow() const override {
+    if (selected < 0 || selected >= static_cast<int>(rows.size())) {
+      return std::nullopt;
+    }
+    return rows[static_cast<std::size_t>(selected)];
+  }
+  void EnableKill(bool enabled) override { killEnabled = enabled; }
+
   bool disabled = false;
+  std::vector<ChatUserRow> rows;
+  int selected = -1;
+  bool killEnabled = false;
 };
 
 class FakeStationWindow final : public StationWindow {

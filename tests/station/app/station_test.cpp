@@ -31,8 +31,7 @@ TEST_F(StationStartTest, StartsLoggingAndTicksEverySecondUntilShutdown) {
       "09:05:07 > OnReload : Reloading Schedule List",
       "09:05:07 > GetSchedule : Cannot open data/schedule_temp.lst input file.",
       "09:05:07 > QERVEmailAddress overridden and changed to \"QERV\"",
-      "09:05:07 > Invalid Comport \"NULL\" requested and is not available",
-      "09:05:07 > Chat server on port 23 is not available in this version."};
+      "09:05:07 > Invalid Comport \"NULL\" requested and is not available"};
   EXPECT_EQ(window.eventList.lines, startLines);
   EXPECT_TRUE(std::filesystem::is_directory("log"));
   EXPECT_TRUE(window.title.Text().ends_with("N o n e "));

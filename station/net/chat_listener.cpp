@@ -1,0 +1,87 @@
+#include "station/net/chat_listener.h"
+
+#include <cstdio>
+
+namespace kestrix {
+
+namespace {
+
+std::string AddressText(const SocketConnection& connection) {
+  const auto address = connection.PeerAddress();
+  char text[24];
+  std::snprintf(text, sizeof text, "%03d.%03d.%03d.%03d", address[0], address[1], address[2],
+                address[3]);
+  return text;
+}
+
+}  // namespace
+
+ChatListener::ChatListener(Options options, ChatStation& station)
+    : options_(options),
+      station_(station),
+      echo_(station.loop),
+      server_(station.loop, options.maxSessions) {}
+
+ChatListener::~ChatListener() {
+  Stop();
+}
+
+bool ChatListener::Start() {
+  const std::string failure = server_.Listen(options_.port);
+  if (!failure.empty()) {
+    station_.log.LogEvent("ChatListener : cannot listen on port " + std::to_string(options_.port) +
+                          ": " + failure);
+    return false;
+  }
+  // Set before any session runs; a session sleeps until one of these.
+  station_.ring.SetPutListener([this] { wakeups_.SignalAll(); });
+  station_.busy.SetReleaseListener([this] { wakeups_.SignalAll(); });
+  ConnectionServer::Handlers handlers;
+  handlers.accepted = [this](SocketConnection& connection) {
+    station_.log.LogEvent("MTServerThread3 : Telent Chat Server Connect from [" +
+                          AddressText(connection) + "]");
+  };
+  handlers.session = [this](const std::shared_ptr<SocketConnection>& connection) {
+    RunSession(connection);
+  };
+  handlers.refused = [this](SocketConnection& connection) {
+    connection.Send(kRefusal);
+    station_.log.LogEvent("MTServerThread3 : too many chat sessions, connection from [" +
+                          AddressText(connection) + "] refused");
+  };
+  server_.Start(std::move(handlers));
+  return true;
+}
+
+void ChatListener::Stop() {
+  server_.Stop();
+  station_.ring.SetPutListener(nullptr);
+  station_.busy.SetReleaseListener(nullptr);
+}
+
+void ChatListener::RunSession(const std::shared_ptr<SocketConnection>& connection) {
+  const int pid = connection->Number();
+  {
+    const std::lock_guard<std::mutex> lock(connectionsMutex_);
+    connections_[pid] = connection;
+  }
+  ChatSession(connection, AddressText(*connection), station_, echo_, wakeups_, softLimit_,
+              options_.timeouts)
+      .Run();
+  const std::lock_guard<std::mutex> lock(connectionsMutex_);
+  connections_.erase(pid);
+}
+
+bool ChatListener::EndSession(int pid) {
+  const std::lock_guard<std::mutex> lock(connectionsMutex_);
+  const auto found = connections_.find(pid);
+  if (found == connections_.end()) {
+    return false;
+  }
+  if (const std::shared_ptr<SocketConnection> connection = found->second.lock()) {
+    connection->Shutdown();
+  }
+  return true;
+}
+
+}  // namespace kestrix
