@@ -63,6 +63,25 @@ std::string SmtpTestClient::ReadLine() {
   }
 }
 
+std::string SmtpTestClient::ReadUntil(std::string_view marker) {
+  for (;;) {
+    const std::size_t at = buffered_.find(marker);
+    if (at != std::string::npos) {
+      std::string text = buffered_.substr(0, at + marker.size());
+      buffered_.erase(0, at + marker.size());
+      return text;
+    }
+    char chunk[4096];
+    const ssize_t received = fd_ >= 0 ? ::recv(fd_, chunk, sizeof chunk, 0) : -1;
+    if (received <= 0) {
+      std::string rest = buffered_;
+      buffered_.clear();
+      return rest;
+    }
+    buffered_.append(chunk, static_cast<std::size_t>(received));
+  }
+}
+
 std::string SmtpTestClient::Command(std::string_view command) {
   Send(command);
   return ReadLine();

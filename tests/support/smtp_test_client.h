@@ -22,6 +22,9 @@ class SmtpTestClient {
   // The next line without its CR LF; "" when the server closed or went
   // silent for the read timeout.
   std::string ReadLine();
+  // Everything up to and including `marker`; what came when the server
+  // closed or went silent first.
+  std::string ReadUntil(std::string_view marker);
   // Sends `command` and returns the reply line.
   std::string Command(std::string_view command);
   // True once the server has closed the connection (and sent nothing more).
