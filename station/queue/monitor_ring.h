@@ -7,10 +7,10 @@
 // told how much it missed. Any thread.
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace kestrix {
@@ -20,9 +20,11 @@ class MonitorRing {
   static constexpr std::size_t kCapacity = 32 * 1024;
 
   void Put(char c) {
-    const std::uint64_t at = count_.load(std::memory_order_relaxed);
-    ring_[at % kCapacity].store(c, std::memory_order_relaxed);
-    count_.store(at + 1, std::memory_order_release);
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ring_[count_ % kCapacity] = c;
+      ++count_;
+    }
     if (putListener_) {
       putListener_();
     }
@@ -30,36 +32,33 @@ class MonitorRing {
   // Called after every Put, on the storing thread. Set while nothing is
   // being stored (at start-up and shutdown).
   void SetPutListener(std::function<void()> listener) { putListener_ = std::move(listener); }
+
   // How many characters were ever stored: a new reader starts here.
-  std::uint64_t WriteCount() const { return count_.load(std::memory_order_acquire); }
+  std::uint64_t WriteCount() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return count_;
+  }
 
   // Appends what was stored since `position` to `text` and moves `position`
   // on to the present. Returns how many characters were overwritten before
   // they could be read; then nothing is appended.
   std::uint64_t ReadSince(std::uint64_t& position, std::string& text) const {
-    const std::uint64_t end = WriteCount();
-    if (end - position <= kCapacity) {
-      const std::size_t before = text.size();
-      for (std::uint64_t i = position; i < end; ++i) {
-        text += ring_[i % kCapacity].load(std::memory_order_relaxed);
-      }
-      // A writer that went round meanwhile may have overwritten the start.
-      std::atomic_thread_fence(std::memory_order_acquire);
-      if (WriteCount() - position <= kCapacity) {
-        position = end;
-        return 0;
-      }
-      text.resize(before);
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (count_ - position > kCapacity) {
+      const std::uint64_t missed = count_ - position;
+      position = count_;
+      return missed;
     }
-    const std::uint64_t now = WriteCount();
-    const std::uint64_t missed = now - position;
-    position = now;
-    return missed;
+    for (; position < count_; ++position) {
+      text += ring_[position % kCapacity];
+    }
+    return 0;
   }
 
  private:
-  std::array<std::atomic<char>, kCapacity> ring_{};
-  std::atomic<std::uint64_t> count_{0};
+  mutable std::mutex mutex_;
+  std::array<char, kCapacity> ring_{};
+  std::uint64_t count_ = 0;
   std::function<void()> putListener_;
 };
 
