@@ -28,13 +28,14 @@ NoCwid noCwid;
 TransmitCycle::TransmitCycle(StationSettings& settings, EventLoop& loop, EventLog& log,
                              WindowClock& clock, SendQueue& queue, Transmitter& transmitter,
                              CodeOutput& output, FileTransmitter& files, Psk31Modem& modem,
-                             TransmitCycleControls controls)
+                             TransmitBusy& busy, TransmitCycleControls controls)
     : settings_(settings),
       loop_(loop),
       log_(log),
       clock_(clock),
       queue_(queue),
       transmitter_(transmitter),
+      busy_(busy),
       output_(output),
       files_(files),
       modem_(modem),
@@ -152,7 +153,7 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
     while (clock_.Ticks().timerTick < diddle) {
       const auto before = loop_.Now();
       if (settings_.MODE != kModeAscii) {
-        output_.SendCode(baudot::kLetters);
+        SendIdleLetters();
       }
       // A path that took the code at once (none, or a muted one) must not
       // turn this into a busy loop: wait for the next timer event instead,
@@ -165,6 +166,22 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
     }
   }
   clock_.WaitClockTicks(trail);
+}
+
+// A letters shift inside a chat line sent in figures would print the rest
+// of the line as letters: the idle waits while another sender holds the
+// output, and holds it for the one code it sends.
+bool TransmitCycle::SendIdleLetters() {
+  if (busy_.HeldByThisThread()) {
+    output_.SendCode(baudot::kLetters);
+    return true;
+  }
+  if (!busy_.TryTake()) {
+    return false;
+  }
+  output_.SendCode(baudot::kLetters);
+  busy_.Release();
+  return true;
 }
 
 void TransmitCycle::CmEnable() {

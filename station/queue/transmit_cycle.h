@@ -17,6 +17,7 @@
 #include "station/audio/psk31_modem.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/code_output.h"
+#include "station/encoding/transmit_busy.h"
 #include "station/encoding/transmitter.h"
 #include "station/queue/file_transmitter.h"
 #include "station/queue/script_command_runner.h"
@@ -35,7 +36,8 @@ class TransmitCycle {
  public:
   TransmitCycle(StationSettings& settings, EventLoop& loop, EventLog& log, WindowClock& clock,
                 SendQueue& queue, Transmitter& transmitter, CodeOutput& output,
-                FileTransmitter& files, Psk31Modem& modem, TransmitCycleControls controls);
+                FileTransmitter& files, Psk31Modem& modem, TransmitBusy& busy,
+                TransmitCycleControls controls);
 
   // The script commands and the identification use the cycle themselves,
   // so they are built after it and plugged in here before the first tick.
@@ -49,6 +51,7 @@ class TransmitCycle {
   void OnClockTick();
   void ProcessSendQueue(TimeTag now);
   // Silence, letters-shift idle (not in ASCII), silence, in clock ticks.
+  // Any thread. The idle never goes out inside another sender's line.
   void WaitSeconds(int lead, int diddle, int trail);
 
   void CmEnable();
@@ -69,6 +72,8 @@ class TransmitCycle {
   void SendQueuedFile(const std::string& name);
   void SendManually(const std::string& name);
   void SendLeadIn();
+  // One letters shift unless another sender holds the output; true when sent.
+  bool SendIdleLetters();
   void SendClosingIdle();
   bool Cancelled() const { return settings_.transferCancel != 0; }
 
@@ -78,6 +83,7 @@ class TransmitCycle {
   WindowClock& clock_;
   SendQueue& queue_;
   Transmitter& transmitter_;
+  TransmitBusy& busy_;
   CodeOutput& output_;
   FileTransmitter& files_;
   Psk31Modem& modem_;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "station/encoding/character_encoder.h"
+#include "station/net/chat_listener.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/smtp_test_client.h"
 
@@ -53,6 +54,24 @@ class StationChatTest : public testing::StationTest {
       fresh.EncodeCharacter(static_cast<unsigned char>(c), kModeMilitary);
     }
     return out.codes;
+  }
+
+  // The station's chat parts, for a listener of a test's own.
+  ChatStation Parts() {
+    return ChatStation{settings,
+                       loop,
+                       station.Commands().log,
+                       station.Clock(),
+                       station.QueuePart().Ring(),
+                       station.TransmitPart().Busy(),
+                       station.TransmitPart().Encoder(),
+                       station.TransmitPart().Router(),
+                       station.TransmitPart().Morse(),
+                       station.TransmitPart().Transmit(),
+                       station.QueuePart().Cycle(),
+                       station.QueuePart().Queue(),
+                       window.textPane,
+                       window.chatUsers};
   }
 
   int port = 0;
@@ -146,6 +165,75 @@ TEST_F(StationChatTest, KillAndAUserWhoLeavesEndTheirSessions) {
 
   station.NetworkPart().ChatUsers().OnKill();  // nobody chosen
   EXPECT_TRUE(Logged("Failed to delete chat user "));
+}
+
+// The login and idle limits, shortened: a client that never gives a name,
+// and one that falls silent after it.
+TEST_F(StationChatTest, SilentClientsAreLetGo) {
+  ChatStation parts = Parts();
+  ChatListener::Options options;
+  options.port = 0;
+  options.timeouts = {200ms, 300ms};
+  ChatListener chat(options, parts);
+  ASSERT_TRUE(chat.Start());
+  std::atomic<bool> done{false};
+  bool nameless = false;
+  bool silent = false;
+  std::thread clients([&] {
+    SmtpTestClient noName(chat.Port());
+    noName.ReadUntil("Enter User Name:  ");
+    nameless = noName.ServerClosed();
+    SmtpTestClient quiet(chat.Port());
+    LogIn(quiet, "bob");
+    silent = quiet.ServerClosed();
+    done = true;
+  });
+  RunClockUntil([&] { return done && window.chatUsers.rows.empty(); });
+  clients.join();
+  chat.Stop();
+  EXPECT_TRUE(nameless);
+  EXPECT_TRUE(silent);
+  EXPECT_TRUE(Logged("Login Failure -- Ending connection"));
+  EXPECT_TRUE(window.chatUsers.rows.empty());
+  const auto texts = LogTexts();
+  EXPECT_NE(std::find_if(texts.begin(), texts.end(),
+                         [](const std::string& text) {
+                           return text.starts_with("Ending connection for [") &&
+                                  text.ends_with("] bob");
+                         }),
+            texts.end());
+}
+
+// A line typed while a file goes out waits for the file's end: neither is
+// cut by the other on the air.
+TEST_F(StationChatTest, FilesAndChatLinesNeverInterleave) {
+  std::string file;
+  for (int i = 0; i < 6; ++i) {
+    file += "RYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRY\r\n";
+  }
+  testing::WriteFile("data/news.txt", file);
+  testing::WriteFile("data/schedule.lst", "news.txt\n");
+  station.QueuePart().Commands().OnReload();
+  station.QueuePart().Cycle().CmEnable();
+  std::atomic<bool> done{false};
+  std::thread client([&] {
+    SmtpTestClient bob(port);
+    LogIn(bob, "bob");
+    bob.Send("73 de bob\r\n");
+    bob.ReadUntil("73 DE BOB\r\n");
+    done = true;
+  });
+  // The file starts once its lead-in is over; the line is typed before.
+  RunClockUntil([&] { return done && Logged("Completed sending <news.txt>."); });
+  client.join();
+  EXPECT_TRUE(Logged("Completed sending <news.txt>."));
+  const std::vector<int> sent = line.Bytes();
+  const auto contiguous = [&sent](std::vector<int> codes) {
+    codes.erase(codes.begin());  // the leading shift depends on what went before
+    return std::search(sent.begin(), sent.end(), codes.begin(), codes.end()) != sent.end();
+  };
+  EXPECT_TRUE(contiguous(CodesOf(file)));
+  EXPECT_TRUE(contiguous(CodesOf("BOB::  73 DE BOB\r\n")));
 }
 
 }  // namespace

@@ -76,8 +76,17 @@ class TransmitCycleTest : public testing::TransmitSideTest {
                         morse,    modem, busy, ring,    {pane, fileName, charactersLeft, flow}};
   NoScripts scripts;
   NoCwid cwid;
-  TransmitCycle cycle{settings,    loop,   log,   clock, queue,
-                      transmitter, router, files, modem, {schedule, flow, countDown, cwIdField}};
+  TransmitCycle cycle{settings,
+                      loop,
+                      log,
+                      clock,
+                      queue,
+                      transmitter,
+                      router,
+                      files,
+                      modem,
+                      busy,
+                      {schedule, flow, countDown, cwIdField}};
   ScheduleLoader loader{settings, loop, log, queue};
   ScriptHelp help;
   testing::RecordingFileChooser chooser;
