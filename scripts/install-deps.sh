@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   minimodem tzdata locales
-  swaks postfix python3 python3-aiosmtpd
+  swaks postfix python3 python3-aiosmtpd telnet
 )
 
 # The tests run the station under a comma-decimal language.

@@ -2,8 +2,15 @@
 // serial line as its exact code stream while another user watches, the
 // operator's Kill, and a user who leaves.
 
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "station/encoding/character_encoder.h"
 #include "station/net/chat_listener.h"
@@ -165,6 +172,80 @@ TEST_F(StationChatTest, KillAndAUserWhoLeavesEndTheirSessions) {
 
   station.NetworkPart().ChatUsers().OnKill();  // nobody chosen
   EXPECT_TRUE(Logged("Failed to delete chat user "));
+}
+
+// The telnet client of the system, with its default options, on a
+// terminal of its own.
+class TelnetOnTerminal {
+ public:
+  explicit TelnetOnTerminal(int port) {
+    const std::string portText = std::to_string(port);
+    pid_ = ::forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      ::execlp("telnet", "telnet", "127.0.0.1", portText.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~TelnetOnTerminal() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0) {
+      ::close(master_);
+    }
+  }
+  TelnetOnTerminal(const TelnetOnTerminal&) = delete;
+  TelnetOnTerminal& operator=(const TelnetOnTerminal&) = delete;
+
+  // What the terminal shows up to and including `text`; all it showed when
+  // that never came.
+  std::string ShowsUntil(std::string_view text) {
+    for (;;) {
+      const std::size_t at = shown_.find(text);
+      if (at != std::string::npos) {
+        std::string upTo = shown_.substr(0, at + text.size());
+        shown_.erase(0, at + text.size());
+        return upTo;
+      }
+      pollfd wait{master_, POLLIN, 0};
+      char chunk[1024];
+      const ssize_t got = ::poll(&wait, 1, 20000) > 0 ? ::read(master_, chunk, sizeof chunk) : -1;
+      if (got <= 0) {
+        return std::exchange(shown_, {});
+      }
+      shown_.append(chunk, static_cast<std::size_t>(got));
+    }
+  }
+  void Type(std::string_view keys) {
+    [[maybe_unused]] const ssize_t written = ::write(master_, keys.data(), keys.size());
+  }
+
+ private:
+  int master_ = -1;
+  pid_t pid_ = -1;
+  std::string shown_;
+};
+
+TEST_F(StationChatTest, AnOperatorChatsWithTheSystemsTelnetClient) {
+  std::atomic<bool> done{false};
+  std::string login, echoed;
+  std::thread operatorAtTerminal([&] {
+    TelnetOnTerminal telnet(port);
+    login = telnet.ShowsUntil("Enter User Name:  ");
+    telnet.Type("bob\r");
+    telnet.ShowsUntil("Begin Session");  // the terminal adds its own CRs to line feeds
+    telnet.Type("hello\r");
+    echoed = telnet.ShowsUntil("BOB::  HELLO");
+    done = true;
+  });
+  RunClockUntil([&] { return done.load(); });
+  operatorAtTerminal.join();
+  EXPECT_NE(login.find("Telnet Chat Server Service Ready"), std::string::npos) << login;
+  EXPECT_NE(echoed.find("BOB::  HELLO"), std::string::npos) << echoed;
+  const std::vector<int> codes = CodesOf("BOB::  HELLO");
+  const std::vector<int> sent = line.Bytes();
+  EXPECT_NE(std::search(sent.begin(), sent.end(), codes.begin() + 1, codes.end()), sent.end());
 }
 
 // The login and idle limits, shortened: a client that never gives a name,
