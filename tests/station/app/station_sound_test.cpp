@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "station/app/station.h"
 #include "station/audio/station_wave_devices.h"
 #include "tests/common_support/recording_launcher.h"
@@ -14,6 +17,7 @@
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_devices.h"
 #include "tests/support/recording_serial_line.h"
+#include "tests/support/smtp_test_client.h"
 
 namespace kestrix {
 namespace {
@@ -97,6 +101,31 @@ TEST_F(StationSoundTest, TransmitterOffRightAfterTheLastCodeStillPlaysIt) {
   }
   station.TransmitPart().Transmit().CmRX();
   EXPECT_EQ(Air(), "RYRY DE N0CALL");
+}
+
+// A chat line typed while the transmitter is on goes out as audio too.
+TEST_F(StationSoundTest, AChatLineGoesOutAsAudioThatDecodesToItsText) {
+  ASSERT_NE(station.NetworkPart().Chat(), nullptr);
+  const int port = station.NetworkPart().Chat()->Port();
+  station.TransmitPart().Transmit().CmTX();
+  std::atomic<bool> done{false};
+  std::thread client([&] {
+    testing::SmtpTestClient bob(port);
+    bob.ReadUntil("Enter User Name:  ");
+    bob.Send("bob\r\n");
+    bob.ReadUntil("Begin Session");
+    bob.Send("cq de bob\r\n");
+    bob.ReadUntil("CQ DE BOB\r\n");
+    done = true;
+  });
+  const auto limit = loop.Now() + 5min;
+  while (!done && loop.Now() < limit) {
+    loop.WaitForNextEvent();
+  }
+  client.join();
+  loop.RunFor(10s);  // the line's closing idle
+  station.TransmitPart().Transmit().CmRX();
+  EXPECT_NE(Air().find("\nBOB::  CQ DE BOB\n"), std::string::npos) << Air();
 }
 
 // The station on a fake card that hands every buffer back at once, with a
