@@ -130,6 +130,7 @@ TEST_F(StationChatTest, ALineGoesOnTheAirWhileAnotherUserWatches) {
   EXPECT_GT(std::stoi(rows[1].pid), 2);
 
   // The line's codes went out whole, between the idle before and after.
+  station.NetworkPart().StopNetworkServers();  // the sessions have finished sending
   const std::vector<int> line = CodesOf("\n\rBOB::  HELLO\r\n");
   const std::vector<int> sent = this->line.Bytes();
   EXPECT_NE(std::search(sent.begin(), sent.end(), line.begin(), line.end()), sent.end());
@@ -243,6 +244,7 @@ TEST_F(StationChatTest, AnOperatorChatsWithTheSystemsTelnetClient) {
   operatorAtTerminal.join();
   EXPECT_NE(login.find("Telnet Chat Server Service Ready"), std::string::npos) << login;
   EXPECT_NE(echoed.find("BOB::  HELLO"), std::string::npos) << echoed;
+  station.NetworkPart().StopNetworkServers();  // the session has finished sending
   const std::vector<int> codes = CodesOf("BOB::  HELLO");
   const std::vector<int> sent = line.Bytes();
   EXPECT_NE(std::search(sent.begin(), sent.end(), codes.begin() + 1, codes.end()), sent.end());
@@ -308,6 +310,7 @@ TEST_F(StationChatTest, FilesAndChatLinesNeverInterleave) {
   RunClockUntil([&] { return done && Logged("Completed sending <news.txt>."); });
   client.join();
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
+  station.NetworkPart().StopNetworkServers();  // the session has finished sending
   const std::vector<int> sent = line.Bytes();
   const auto contiguous = [&sent](std::vector<int> codes) {
     codes.erase(codes.begin());  // the leading shift depends on what went before

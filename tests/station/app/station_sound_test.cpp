@@ -123,7 +123,7 @@ TEST_F(StationSoundTest, AChatLineGoesOutAsAudioThatDecodesToItsText) {
     loop.WaitForNextEvent();
   }
   client.join();
-  loop.RunFor(10s);  // the line's closing idle
+  station.NetworkPart().StopNetworkServers();  // the session has finished its line
   station.TransmitPart().Transmit().CmRX();
   EXPECT_NE(Air().find("\nBOB::  CQ DE BOB\n"), std::string::npos) << Air();
 }
