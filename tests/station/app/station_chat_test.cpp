@@ -30,7 +30,7 @@ class StationChatTest : public testing::StationTest {
   StationChatTest() {
     // The sessions run in real time: the clock gives them a moment to act
     // before it jumps ahead.
-    loop.KeepPaceWithRealThreads(50ms);
+    loop.KeepPaceWithRealThreads(10ms);
     StartWith("QERVCOMMPORT=\"COM1\"\n");
     port = station.NetworkPart().Chat()->Port();
   }
@@ -173,6 +173,28 @@ TEST_F(StationChatTest, KillAndAUserWhoLeavesEndTheirSessions) {
 
   station.NetworkPart().ChatUsers().OnKill();  // nobody chosen
   EXPECT_TRUE(Logged("Failed to delete chat user "));
+}
+
+// With an automatic line length of 68, a line breaks after the first blank
+// past column 63, or after column 68 when no blank comes; columns count
+// from the line's start, the name included.
+TEST_F(StationChatTest, LongLinesBreakAtTheAutomaticLineLength) {
+  settings.QERVAutoLine72 = 68;
+  std::atomic<bool> done{false};
+  std::string blank, hard;
+  std::thread client([&] {
+    SmtpTestClient bob(port);
+    LogIn(bob, "bob");
+    bob.Send(std::string(56, 'a') + " bbbbbbbbbb\r\n");
+    blank = bob.ReadUntil("BBBBBBBBBB\r\n");
+    bob.Send(std::string(70, 'c') + "\r\n");
+    hard = bob.ReadUntil("\r\nCCCCCCCC\r\n");
+    done = true;
+  });
+  RunClockUntil([&] { return done.load(); });
+  client.join();
+  EXPECT_EQ(blank, "\n\rBOB::  " + std::string(56, 'A') + " \r\nBBBBBBBBBB\r\n");
+  EXPECT_EQ(hard, "\n\rBOB::  " + std::string(62, 'C') + "\r\n" + std::string(8, 'C') + "\r\n");
 }
 
 // The telnet client of the system, with its default options, on a
