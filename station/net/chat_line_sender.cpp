@@ -21,6 +21,9 @@ void ChatLineSender::Send(const std::string& line, SocketConnection& client) {
     station_.loop.CallOnWindowThread([&] { station_.clock.OnTimer(WindowClock::kStartMorse); });
   }
   for (const char c : line) {
+    if (stopping_) {
+      break;
+    }
     SendCharacter(static_cast<unsigned char>(c), client);
   }
   if (morse) {
@@ -29,6 +32,9 @@ void ChatLineSender::Send(const std::string& line, SocketConnection& client) {
 }
 
 void ChatLineSender::Finish() {
+  if (stopping_) {
+    return;
+  }
   station_.cycle.WaitSeconds(0, 3, 3);
   if (AutoStartOn()) {
     station_.loop.CallOnWindowThread([&] {

@@ -17,8 +17,11 @@ class ChatLineSender {
  public:
   // `softLimit` is the column after which a blank breaks the line; it is
   // shared by all sessions.
-  ChatLineSender(ChatStation& station, EchoMacro& echo, const std::atomic<int>& softLimit)
-      : station_(station), echo_(echo), softLimit_(softLimit) {}
+  // `stopping` set (the station is ending) cuts a line short: a long one
+  // would otherwise hold the shutdown for as long as it takes on the air.
+  ChatLineSender(ChatStation& station, EchoMacro& echo, const std::atomic<int>& softLimit,
+                 const std::atomic<bool>& stopping)
+      : station_(station), echo_(echo), softLimit_(softLimit), stopping_(stopping) {}
 
   // Sends `line` after its lead-in; the typing user's echo goes to
   // `client` without waiting, so a client that does not read cannot hold
@@ -36,6 +39,7 @@ class ChatLineSender {
   ChatStation& station_;
   EchoMacro& echo_;
   const std::atomic<int>& softLimit_;
+  const std::atomic<bool>& stopping_;
   int column_ = 0;
 };
 

@@ -54,6 +54,7 @@ bool ChatListener::Start() {
 }
 
 void ChatListener::Stop() {
+  stopping_ = true;
   server_.Stop();
   station_.ring.SetPutListener(nullptr);
   station_.busy.SetReleaseListener(nullptr);
@@ -66,7 +67,7 @@ void ChatListener::RunSession(const std::shared_ptr<SocketConnection>& connectio
     connections_[pid] = connection;
   }
   ChatSession(connection, AddressText(*connection), station_, echo_, wakeups_, softLimit_,
-              options_.timeouts)
+              stopping_, options_.timeouts)
       .Run();
   const std::lock_guard<std::mutex> lock(connectionsMutex_);
   connections_.erase(pid);

@@ -50,6 +50,7 @@ class ChatListener {
   EchoMacro echo_;
   ChatWakeups wakeups_;
   std::atomic<int> softLimit_{0};
+  std::atomic<bool> stopping_{false};
   std::mutex connectionsMutex_;
   std::map<int, std::weak_ptr<SocketConnection>> connections_;
   ConnectionServer server_;  // last: its sessions use what is above

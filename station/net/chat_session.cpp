@@ -43,7 +43,8 @@ bool CutAtLineEnd(std::string& name) {
 
 ChatSession::ChatSession(std::shared_ptr<SocketConnection> connection, std::string address,
                          ChatStation& station, EchoMacro& echo, ChatWakeups& wakeups,
-                         std::atomic<int>& softLimit, ChatTimeouts timeouts)
+                         std::atomic<int>& softLimit, const std::atomic<bool>& stopping,
+                         ChatTimeouts timeouts)
     : connection_(std::move(connection)),
       address_(std::move(address)),
       station_(station),
@@ -51,7 +52,7 @@ ChatSession::ChatSession(std::shared_ptr<SocketConnection> connection, std::stri
       wakeups_(wakeups),
       softLimit_(softLimit),
       timeouts_(timeouts),
-      sender_(station, echo, softLimit) {}
+      sender_(station, echo, softLimit, stopping) {}
 
 void ChatSession::Run() {
   softLimit_ = station_.settings.QERVAutoLine72 - 5;

@@ -30,7 +30,8 @@ class ChatSession {
 
   ChatSession(std::shared_ptr<SocketConnection> connection, std::string address,
               ChatStation& station, EchoMacro& echo, ChatWakeups& wakeups,
-              std::atomic<int>& softLimit, ChatTimeouts timeouts);
+              std::atomic<int>& softLimit, const std::atomic<bool>& stopping,
+              ChatTimeouts timeouts);
 
   void Run();
 

@@ -197,6 +197,26 @@ TEST_F(StationChatTest, LongLinesBreakAtTheAutomaticLineLength) {
   EXPECT_EQ(hard, "\n\rBOB::  " + std::string(62, 'C') + "\r\n" + std::string(8, 'C') + "\r\n");
 }
 
+// The station ending in the middle of a long line does not wait for the
+// rest of it to go out.
+TEST_F(StationChatTest, ShutdownCutsALongLineShort) {
+  std::atomic<bool> started{false};
+  std::thread client([&] {
+    SmtpTestClient bob(port);
+    LogIn(bob, "bob");
+    bob.Send(std::string(2000, 'e') + "\r\n");
+    bob.ReadUntil("EEEEEEEEEE");
+    started = true;
+    bob.ReadUntil("never");  // until the station closes the connection
+  });
+  RunClockUntil([&] { return started.load(); });
+  station.NetworkPart().StopNetworkServers();
+  client.join();
+  const std::vector<int> sent = line.Bytes();
+  EXPECT_LT(std::count(sent.begin(), sent.end(), 1), 2000);  // E is code 1
+  EXPECT_GE(std::count(sent.begin(), sent.end(), 1), 10);
+}
+
 // The telnet client of the system, with its default options, on a
 // terminal of its own.
 class TelnetOnTerminal {
