@@ -1,20 +1,6 @@
 #include "station/net/chat_listener.h"
 
-#include <cstdio>
-
 namespace kestrix {
-
-namespace {
-
-std::string AddressText(const SocketConnection& connection) {
-  const auto address = connection.PeerAddress();
-  char text[24];
-  std::snprintf(text, sizeof text, "%03d.%03d.%03d.%03d", address[0], address[1], address[2],
-                address[3]);
-  return text;
-}
-
-}  // namespace
 
 ChatListener::ChatListener(Options options, ChatStation& station)
     : options_(options),
@@ -39,7 +25,7 @@ bool ChatListener::Start() {
   ConnectionServer::Handlers handlers;
   handlers.accepted = [this](SocketConnection& connection) {
     station_.log.LogEvent("MTServerThread3 : Telent Chat Server Connect from [" +
-                          AddressText(connection) + "]");
+                          connection.PeerAddressText() + "]");
   };
   handlers.session = [this](const std::shared_ptr<SocketConnection>& connection) {
     RunSession(connection);
@@ -47,7 +33,7 @@ bool ChatListener::Start() {
   handlers.refused = [this](SocketConnection& connection) {
     connection.Send(kRefusal);
     station_.log.LogEvent("MTServerThread3 : too many chat sessions, connection from [" +
-                          AddressText(connection) + "] refused");
+                          connection.PeerAddressText() + "] refused");
   };
   server_.Start(std::move(handlers));
   return true;
@@ -66,7 +52,7 @@ void ChatListener::RunSession(const std::shared_ptr<SocketConnection>& connectio
     const std::lock_guard<std::mutex> lock(connectionsMutex_);
     connections_[pid] = connection;
   }
-  ChatSession(connection, AddressText(*connection), station_, echo_, wakeups_, softLimit_,
+  ChatSession(connection, connection->PeerAddressText(), station_, echo_, wakeups_, softLimit_,
               stopping_, options_.timeouts)
       .Run();
   const std::lock_guard<std::mutex> lock(connectionsMutex_);

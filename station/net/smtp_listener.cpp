@@ -1,18 +1,8 @@
 #include "station/net/smtp_listener.h"
 
-#include <cstdio>
-
 #include "station/net/smtp_session.h"
 
 namespace kestrix {
-
-std::string PeerAddressText(const SocketConnection& connection) {
-  const auto address = connection.PeerAddress();
-  char text[32];
-  std::snprintf(text, sizeof text, "[%03d.%03d.%03d.%03d]", address[0], address[1], address[2],
-                address[3]);
-  return text;
-}
 
 SmtpListener::SmtpListener(Options options, EventLoop& loop, EventLog& log, IntakeQueue& queue,
                            MessageIntake& intake)
@@ -35,7 +25,8 @@ bool SmtpListener::Start() {
   }
   ConnectionServer::Handlers handlers;
   handlers.accepted = [this](SocketConnection& connection) {
-    log_.LogEvent(ThreadName() + " : SMTP E-Mail Connect from " + PeerAddressText(connection));
+    log_.LogEvent(ThreadName() + " : SMTP E-Mail Connect from [" + connection.PeerAddressText() +
+                  "]");
   };
   handlers.session = [this](const std::shared_ptr<SocketConnection>& connection) {
     SmtpSession(options_.variant, *connection, log_, queue_, intake_, options_.idleTimeout).Run();

@@ -43,7 +43,4 @@ class SmtpListener {
   ConnectionServer server_;
 };
 
-// "[ddd.ddd.ddd.ddd]" of a peer.
-std::string PeerAddressText(const SocketConnection& connection);
-
 }  // namespace kestrix

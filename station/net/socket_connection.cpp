@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace kestrix {
 
@@ -94,6 +95,14 @@ void SocketConnection::Shutdown() {
   if (fd_ >= 0) {
     ::shutdown(fd_, SHUT_RDWR);
   }
+}
+
+std::string SocketConnection::PeerAddressText() const {
+  const auto address = PeerAddress();
+  char text[24];
+  std::snprintf(text, sizeof text, "%03d.%03d.%03d.%03d", address[0], address[1], address[2],
+                address[3]);
+  return text;
 }
 
 std::array<std::uint8_t, 4> SocketConnection::PeerAddress() const {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 namespace kestrix {
@@ -40,6 +41,8 @@ class SocketConnection {
 
   // The peer's IPv4 address, first byte first.
   std::array<std::uint8_t, 4> PeerAddress() const;
+  // The same as "ddd.ddd.ddd.ddd", as the log and the chat user list show it.
+  std::string PeerAddressText() const;
 
  private:
   int Descriptor() const;

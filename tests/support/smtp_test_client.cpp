@@ -45,22 +45,11 @@ void SmtpTestClient::Send(std::string_view text) {
 }
 
 std::string SmtpTestClient::ReadLine() {
-  for (;;) {
-    const std::size_t end = buffered_.find("\r\n");
-    if (end != std::string::npos) {
-      std::string line = buffered_.substr(0, end);
-      buffered_.erase(0, end + 2);
-      return line;
-    }
-    char chunk[4096];
-    const ssize_t received = fd_ >= 0 ? ::recv(fd_, chunk, sizeof chunk, 0) : -1;
-    if (received <= 0) {
-      std::string rest = buffered_;
-      buffered_.clear();
-      return rest;
-    }
-    buffered_.append(chunk, static_cast<std::size_t>(received));
+  std::string line = ReadUntil("\r\n");
+  if (line.ends_with("\r\n")) {
+    line.resize(line.size() - 2);
   }
+  return line;
 }
 
 std::string SmtpTestClient::ReadUntil(std::string_view marker) {
