@@ -13,6 +13,10 @@
 #include <QPushButton>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
 
 #include "common/qt_event_loop.h"
 #include "station/config/control_ids.h"
@@ -23,6 +27,7 @@
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/pseudo_terminal.h"
 #include "tests/support/recording_serial_line.h"
+#include "tests/support/smtp_test_client.h"
 
 namespace kestrix {
 namespace {
@@ -124,6 +129,47 @@ TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
                   ->text()
                   .endsWith(" > ***** RTTY Application has been TERMINATED *****"));
   EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+// A chat user shows in the list; choosing the row enables Kill, and Kill
+// drops the user.
+TEST_F(MainWindowTest, KillDropsTheChosenChatUser) {
+  CKestrixDlg window(loop, Devices(), [](int) {});
+  window.show();
+  window.GetStation().Start();
+  auto* users = window.findChild<QTreeWidget*>("chatUsers");
+  auto* kill = window.findChild<QPushButton*>("Kill");
+  ASSERT_NE(users, nullptr);
+  ASSERT_NE(kill, nullptr);
+  EXPECT_FALSE(kill->isEnabled());
+  ASSERT_NE(window.GetStation().NetworkPart().Chat(), nullptr);
+  const int port = window.GetStation().NetworkPart().Chat()->Port();
+
+  std::atomic<bool> dropped{false};
+  std::thread client([&] {
+    testing::SmtpTestClient bob(port);
+    bob.ReadUntil("Enter User Name:  ");
+    bob.Send("bob\r\n");
+    bob.ReadUntil("Begin Session ---------------------\n\r\n\r");
+    dropped = bob.ServerClosed();
+  });
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (users->topLevelItemCount() == 0 && std::chrono::steady_clock::now() < deadline) {
+    loop.WaitForNextEvent();
+  }
+  ASSERT_EQ(users->topLevelItemCount(), 1);
+  EXPECT_EQ(users->topLevelItem(0)->text(0), "bob");
+  EXPECT_EQ(users->topLevelItem(0)->text(3), "127.000.000.001");
+  users->topLevelItem(0)->setSelected(true);
+  EXPECT_TRUE(kill->isEnabled());
+  kill->click();
+  EXPECT_EQ(users->topLevelItemCount(), 0);
+  EXPECT_FALSE(kill->isEnabled());
+  client.join();
+  EXPECT_TRUE(dropped);
+  auto* events = window.findChild<QListWidget*>("eventList");
+  EXPECT_FALSE(events->findItems("Deleted Chat user bob", Qt::MatchEndsWith).isEmpty());
+  window.close();
 }
 
 // The marks and graying an operator sees, on a real (pseudo-terminal) port
