@@ -150,7 +150,9 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
   clock_.WaitClockTicks(lead);
   if (diddle > 0) {
     clock_.Ticks().timerTick = 0;
-    while (clock_.Ticks().timerTick < diddle) {
+    // Ticks only come while the clock runs: without it, no idle (as the
+    // waits for silence end at once).
+    while (clock_.Ticks().timerTick < diddle && loop_.IsTimerRunning(WindowClock::kClockTimer)) {
       const auto before = loop_.Now();
       if (settings_.MODE != kModeAscii) {
         SendIdleLetters();
