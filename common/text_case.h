@@ -1,5 +1,5 @@
 #pragma once
-// Small text helpers: upper-casing (keys, commands and port names are
+// Small text helpers: upper- and lower-casing (keys, commands and port names are
 // matched without regard to case) and spelling out (the call sign in the
 // window title and the About box).
 
@@ -15,6 +15,16 @@ constexpr unsigned char UpperCase(unsigned char c) {
 inline std::string UpperCase(std::string text) {
   for (char& c : text) {
     c = static_cast<char>(UpperCase(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+constexpr unsigned char LowerCase(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+inline std::string LowerCase(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(LowerCase(static_cast<unsigned char>(c)));
   }
   return text;
 }

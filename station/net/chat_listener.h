@@ -36,7 +36,6 @@ class ChatListener {
   bool Start();
   int Port() const { return server_.Port(); }
   void Stop();
-  int RunningSessions() { return server_.RunningSessions(); }
 
   // Ends the session on the socket `pid`; false when there is none. Any
   // thread.

@@ -191,13 +191,10 @@ void ChatSession::EchoRing() {
 }
 
 bool ChatSession::TakeLine(std::string& line) {
-  const std::size_t lineFeed = pending_.rfind('\n');
-  const std::size_t cr = pending_.rfind('\r');
+  // Up to the later of the last line feed and the last CR.
+  const std::size_t end = pending_.find_last_of("\r\n");
   std::size_t length = 0;
-  if (lineFeed != std::string::npos || cr != std::string::npos) {
-    const std::size_t end = lineFeed == std::string::npos ? cr
-                            : cr == std::string::npos     ? lineFeed
-                                                          : std::max(lineFeed, cr);
+  if (end != std::string::npos) {
     length = end + 1;
   } else if (pending_.size() >= kMaxPending) {
     length = kMaxPending;  // sent as it stands: nothing typed is lost

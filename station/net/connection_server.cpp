@@ -69,12 +69,6 @@ void ConnectionServer::JoinFinishedSessions() {
   }
 }
 
-int ConnectionServer::RunningSessions() {
-  const std::lock_guard<std::mutex> lock(sessionsMutex_);
-  return static_cast<int>(std::count_if(sessions_.begin(), sessions_.end(),
-                                        [](const Session& s) { return !s.finished; }));
-}
-
 void ConnectionServer::Stop() {
   listener_.Stop();
   if (acceptor_.joinable()) {

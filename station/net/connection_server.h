@@ -50,7 +50,6 @@ class ConnectionServer {
   // window thread, serving its events meanwhile: a session may be waiting
   // for a window call).
   void Stop();
-  int RunningSessions();
 
  private:
   struct Session {

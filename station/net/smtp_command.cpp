@@ -1,7 +1,8 @@
 #include "station/net/smtp_command.h"
 
 #include <array>
-#include <cctype>
+
+#include "common/text_case.h"
 
 namespace kestrix {
 
@@ -19,11 +20,9 @@ bool IsWhiteSpace(char c) {
 }
 
 std::string Normalised(std::string_view line) {
-  std::string text(line);
+  std::string text = LowerCase(std::string(line));
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    } else if (c == '<' || c == '>') {
+    if (c == '<' || c == '>') {
       c = ' ';
     }
   }

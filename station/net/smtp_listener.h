@@ -31,7 +31,6 @@ class SmtpListener {
   int Port() const { return server_.Port(); }
   // Stops accepting, ends the running sessions and waits for them.
   void Stop() { server_.Stop(); }
-  int RunningSessions() { return server_.RunningSessions(); }
 
  private:
   std::string ThreadName() const;

@@ -5,19 +5,6 @@
 
 namespace kestrix {
 
-namespace {
-
-std::string LowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return text;
-}
-
-}  // namespace
-
 SmtpSession::SmtpSession(int variant, SocketConnection& connection, EventLog& log,
                          IntakeQueue& queue, MessageIntake& intake,
                          std::chrono::milliseconds idleTimeout)

@@ -12,9 +12,9 @@
 #include <thread>
 #include <utility>
 
-#include "station/encoding/character_encoder.h"
 #include "station/net/chat_listener.h"
 #include "tests/station/app/station_fixture.h"
+#include "tests/support/fresh_encoder_codes.h"
 #include "tests/support/smtp_test_client.h"
 
 namespace kestrix {
@@ -51,16 +51,7 @@ class StationChatTest : public testing::StationTest {
 
   // The codes a fresh encoder gives a text.
   std::vector<int> CodesOf(const std::string& text) {
-    testing::SimulatedEventLoop other{start};
-    struct Out : CodeOutput {
-      void SendCode(int code) override { codes.push_back(code); }
-      std::vector<int> codes;
-    } out;
-    CharacterEncoder fresh(out, other);
-    for (char c : text) {
-      fresh.EncodeCharacter(static_cast<unsigned char>(c), kModeMilitary);
-    }
-    return out.codes;
+    return testing::FreshEncoderCodes(text, kModeMilitary, start);
   }
 
   // The station's chat parts, for a listener of a test's own.

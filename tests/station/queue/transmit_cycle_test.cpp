@@ -5,6 +5,7 @@
 #include "station/queue/schedule_loader.h"
 #include "tests/common_support/recording_launcher.h"
 #include "tests/station/encoding/transmit_side_fixture.h"
+#include "tests/support/fresh_encoder_codes.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_text_pane.h"
 
@@ -42,19 +43,7 @@ class TransmitCycleTest : public testing::TransmitSideTest {
   }
   // The codes a fresh copy of the encoder would send for a text.
   std::vector<int> CodesOf(const std::string& text, std::int8_t shift) {
-    testing::SimulatedEventLoop other{start};
-    struct Out : CodeOutput {
-      void SendCode(int code) override { codes.push_back(code); }
-      std::vector<int> codes;
-    } out;
-    CharacterEncoder fresh(out, other);
-    if (shift == 31) {
-      fresh.NoteLettersShiftSent();
-    }
-    for (char c : text) {
-      fresh.EncodeCharacter(static_cast<unsigned char>(c), kModeMilitary);
-    }
-    return out.codes;
+    return testing::FreshEncoderCodes(text, kModeMilitary, start, shift == 31);
   }
   std::string Queued(int secondsAhead, const std::string& name) {
     return FormatQueueLine(ToTimeTag(loop.Now()) + secondsAhead, name);
