@@ -14,7 +14,7 @@ TransmitSide::TransmitSide(StationSettings& settings, EventLoop& loop, EventLog&
       transmitter_(
           settings, loop, log, clock, serialPort_, devices.modem, soundKeying_,
           TransmitterControls{window.Menus(), window.TransmitStatus(), window.CwIdCountdown()}),
-      morse_(settings, clock, serialPort_),
+      morse_(settings, clock, serialPort_, soundKeying_),
       transmitBusy_(loop),
       modes_(settings, log, window.MessageBoxes(), window.Menus(), serialPort_, devices.modem,
              transmitBusy_),

@@ -60,6 +60,7 @@ class WindowClock {
   // Sets morseTick to 0 and waits until it reaches n; nothing for n <= 0.
   // Returns at once while the Morse tick is not running.
   void WaitMorseTicks(int n);
+  bool MorseTickRunning() const { return loop_.IsTimerRunning(kMorseTimer); }
 
   EventLoop& Loop() { return loop_; }
   ClockTicks& Ticks() { return ticks_; }

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include "station/audio/morse_element.h"
+
 namespace kestrix {
 
 // soundCardID values below 5 name a card (or the default device) that
@@ -20,13 +22,17 @@ constexpr bool UsesSoundCard(int soundCardID) {
 }
 
 // What a worker plays, fixed for its whole run: rate and centre of the
-// tones, and the framing of each block (DATABITS and BAUD as they were
-// when it was asked for).
+// tones, the framing of each block (DATABITS and BAUD as they were when it
+// was asked for), and the Morse keying: its tone (the mark tone) and tick.
+// A worker without FSK (CW mode) is silent except for its Morse.
 struct SoundSignal {
   int sampleRate = 8000;
   int centerFrequency = 0;
   int dataBits = 5;
   double baud = 45.45;
+  int morseTone = 0;
+  int morseTickMs = 6;
+  bool fsk = true;
   bool operator==(const SoundSignal&) const = default;
 };
 
@@ -60,6 +66,11 @@ class SoundKeyer {
   virtual bool Send(int code) = 0;
   // Hands the code over only if the worker takes it without waiting.
   virtual bool TrySend(int code) = 0;
+  // Adds a stretch of Morse keying to what the worker plays, right after
+  // what it has already been given, so the tone follows the ticks of the
+  // control line exactly (some blocks behind it). Never waits; dropped
+  // when no worker plays. A worker asked to stop plays its Morse first.
+  virtual void KeyMorse(const MorseElement& element) = 0;
   // A worker runs and holds no code.
   virtual bool Idle() = 0;
   virtual SoundPathState State() = 0;
@@ -72,6 +83,7 @@ class NullSoundKeyer final : public SoundKeyer {
   void Stop(const std::function<void()>& playOut) override { playOut(); }
   bool Send(int) override { return false; }
   bool TrySend(int) override { return false; }
+  void KeyMorse(const MorseElement&) override {}
   bool Idle() override { return false; }
   SoundPathState State() override { return SoundPathState::kOff; }
 };

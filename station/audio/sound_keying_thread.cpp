@@ -1,13 +1,17 @@
 #include "station/audio/sound_keying_thread.h"
 
 #include <algorithm>
-#include <new>
+
+#include "station/audio/morse_tone_player.h"
+#include "station/audio/sound_block_player.h"
 
 namespace kestrix {
 
 namespace {
 
 constexpr int kSampleRateFallback = 8000;
+// 32 ms blocks for a worker that keys only Morse.
+constexpr int kMorseOnlyBlock = 256;
 
 // Data bits of a block: 6..8 as set, anything else five.
 int BlockDataBits(int dataBits) {
@@ -73,6 +77,22 @@ bool CProcThread::Enqueue(int code) {
   return true;
 }
 
+void CProcThread::EnqueueMorse(const MorseElement& element) {
+  std::lock_guard guard(queueLock_);
+  if (!ended_ && morse_.size() < kMorseQueueSize) {
+    morse_.push_back(element);
+  }
+}
+
+bool CProcThread::TakeMorse(std::deque<MorseElement>& to) {
+  std::lock_guard guard(queueLock_);
+  if (morse_.empty()) {
+    return false;
+  }
+  to.swap(morse_);
+  return true;
+}
+
 void CProcThread::RequestStop() {
   stop_ = true;
 }
@@ -107,57 +127,87 @@ void CProcThread::Report(const std::string& text) {
   context_.loop.Post([&box, text] { box.Show(text, "Kestrix", MessageBoxIcon::kStop); });
 }
 
-bool CProcThread::Run(const SoundSignal& signal) {
-  const int sampleRate = signal.sampleRate > 0 ? signal.sampleRate : kSampleRateFallback;
-  const int centerFrequency = signal.centerFrequency;
-  const WaveFormat format{1, sampleRate, 16};
-  const int dataBits = BlockDataBits(signal.dataBits);
-  const double baud = signal.baud;
-  const int blockLength = SamplesPerCharacter(dataBits, sampleRate, baud);
-
-  std::vector<double> samples;
-  try {
-    samples.resize(static_cast<std::size_t>(blockLength) * 8);
-  } catch (const std::bad_alloc&) {
-    Report("Output Memory Error");
-    return false;
+// What a worker plays: FSK blocks of the codes handed over (idle mark
+// between them), or silence without FSK; a run of Morse handed over takes
+// the place of the blocks until it has been played.
+class CProcThread::Blocks final : public SoundBlockSource {
+ public:
+  Blocks(CProcThread& worker, const SoundSignal& signal, int blockLength)
+      : worker_(worker),
+        signal_(signal),
+        blockLength_(blockLength),
+        toneGenerator_(worker.context_.tones),
+        morse_(signal.sampleRate, signal.morseTone, CGenerators::kGain,
+               std::chrono::milliseconds(signal.morseTickMs)) {
+    worker.context_.tones.halfShift = worker.context_.settings.halfShift;
+    toneGenerator_.Init(signal.sampleRate, signal.centerFrequency, signal.baud);
+    toneGenerator_.SetFrequency(signal.sampleRate, signal.centerFrequency);
   }
 
-  CSound sound(std::move(device_), context_.bufferWait);
-  const int opened = sound.OpenOutput(format, blockLength, 0);
-  if (opened != 0) {
-    Report(CSound::SoundErrorText(opened));
-    return false;
-  }
-
-  CGenerators levelStage;
-  context_.tones.halfShift = context_.settings.halfShift;
-  CMSKGen toneGenerator(context_.tones);
-  toneGenerator.Init(sampleRate, centerFrequency, baud);
-  toneGenerator.SetFrequency(sampleRate, centerFrequency);
-
-  while (!stop_) {
-    const int code = TakeCode();
-    toneGenerator.GenerateCharacter(samples.data(), blockLength, code, dataBits);
-    levelStage.ApplyGain(blockLength, samples.data(), CGenerators::kGain);
-    const long written = sound.WriteOutput(samples.data(), blockLength);
-    if (written != blockLength) {
-      if (written != 0) {
-        Report(CSound::SoundErrorText(sound.LastError()));
+  bool NextBlock(double* block) override {
+    std::deque<MorseElement> handed;
+    if (worker_.TakeMorse(handed)) {
+      if (!inMorse_) {
+        // The keyer hands each element over as its ticks begin, while this
+        // worker runs up to a whole ring ahead of the air: starting that
+        // far behind, no element comes too late to follow the one before.
+        morse_.AddSilence(static_cast<std::int64_t>(CSound::kBufferCount + 1) * blockLength_);
+        inMorse_ = true;
       }
-      sound.CloseOutput();
+      for (const MorseElement& element : handed) {
+        morse_.Add(element);
+      }
+    }
+    if (inMorse_) {
+      morse_.Render(block, blockLength_);
+      inMorse_ = !morse_.Done();
+      return true;
+    }
+    if (worker_.stop_) {
       return false;
     }
-    // Running once the card takes blocks: an output that fails on its
-    // first write (a full disk under a WAV file) never was.
-    if (state_ == SoundPathState::kStarting) {
-      state_ = SoundPathState::kRunning;
-      changed_();
+    if (!signal_.fsk) {
+      std::fill(block, block + blockLength_, 0.0);
+      return true;
     }
+    const int code = worker_.TakeCode();
+    toneGenerator_.GenerateCharacter(block, blockLength_, code, BlockDataBits(signal_.dataBits));
+    levelStage_.ApplyGain(blockLength_, block, CGenerators::kGain);
+    return true;
   }
-  // What was written is played out before the card is let go, so the last
-  // characters of a transmission always reach the air.
-  sound.CloseOutput();
+
+ private:
+  CProcThread& worker_;
+  const SoundSignal signal_;
+  const int blockLength_;
+  CMSKGen toneGenerator_;
+  CGenerators levelStage_;
+  MorseTonePlayer morse_;
+  bool inMorse_ = false;
+};
+
+bool CProcThread::Run(const SoundSignal& given) {
+  SoundSignal signal = given;
+  if (signal.sampleRate <= 0) {
+    signal.sampleRate = kSampleRateFallback;
+  }
+  // Without FSK the blocks are short, so Morse starts soon after it is keyed.
+  const int blockLength = signal.fsk ? SamplesPerCharacter(BlockDataBits(signal.dataBits),
+                                                           signal.sampleRate, signal.baud)
+                                     : kMorseOnlyBlock;
+  Blocks blocks(*this, signal, blockLength);
+  const SoundBlockPlayer player{context_.devices.Card(), WaveFormat{1, signal.sampleRate, 16},
+                                blockLength, context_.bufferWait};
+  // Running once the card takes blocks: an output that fails on its first
+  // write (a full disk under a WAV file) never was.
+  const int error = player.Play(std::move(device_), blocks, [this] {
+    state_ = SoundPathState::kRunning;
+    changed_();
+  });
+  if (error != 0) {
+    Report(error == kSoundMemoryError ? "Output Memory Error" : CSound::SoundErrorText(error));
+    return false;
+  }
   return true;
 }
 
@@ -305,6 +355,14 @@ bool SoundKeyingThread::TrySend(int code) {
   std::lock_guard lock(mutex_);
   return StateLocked() == SoundPathState::kRunning && worker_->QueueEmpty() &&
          worker_->Enqueue(code);
+}
+
+void SoundKeyingThread::KeyMorse(const MorseElement& element) {
+  std::lock_guard lock(mutex_);
+  // A worker still opening the card keys it once it plays.
+  if (wanted_ && worker_ && !worker_->StopRequested() && worker_->Plays(signal_)) {
+    worker_->EnqueueMorse(element);
+  }
 }
 
 bool SoundKeyingThread::Idle() {

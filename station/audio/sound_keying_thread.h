@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,7 @@ struct SoundKeyingContext {
 class CProcThread final {
  public:
   static constexpr int kQueueSize = 99;
+  static constexpr std::size_t kMorseQueueSize = 4096;
 
   // `changed` is called on the worker thread whenever the worker has
   // started, ended or emptied its queue; `failed` once when it ends on an
@@ -58,6 +60,9 @@ class CProcThread final {
   // The newest code replaces the last one when the queue is full. False
   // when the worker has ended.
   bool Enqueue(int code);
+  // Dropped when the worker has ended, or when it already holds
+  // kMorseQueueSize elements (the keyer runs far behind the ticks then).
+  void EnqueueMorse(const MorseElement& element);
   void RequestStop();
 
   // kStarting until the card has taken a first block, kRunning while
@@ -69,10 +74,14 @@ class CProcThread final {
   bool Plays(const SoundSignal& signal) const { return signal == signal_; }
 
  private:
+  class Blocks;
+
   // True when it ended on a stop request, false on an error.
   bool Run(const SoundSignal& signal);
   // The next code, 0 (idle) when none is queued.
   int TakeCode();
+  // Moves the Morse handed over into `to`; false when there was none.
+  bool TakeMorse(std::deque<MorseElement>& to);
   void Report(const std::string& text);
 
   SoundKeyingContext& context_;
@@ -84,6 +93,7 @@ class CProcThread final {
   std::mutex queueLock_;  // the queue and its count together
   int queue_[kQueueSize] = {};
   int count_ = 0;
+  std::deque<MorseElement> morse_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> ended_{true};
   std::atomic<SoundPathState> state_{SoundPathState::kOff};
@@ -101,6 +111,7 @@ class SoundKeyingThread final : public SoundKeyer {
   void Stop(const std::function<void()>& playOut) override;
   bool Send(int code) override;
   bool TrySend(int code) override;
+  void KeyMorse(const MorseElement& element) override;
   bool Idle() override;
   SoundPathState State() override;
 

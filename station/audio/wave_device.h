@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "station/audio/sound_card_lock.h"
+
 namespace kestrix {
 
 struct WaveFormat {
@@ -64,6 +66,12 @@ class WaveDeviceFactory {
   virtual ~WaveDeviceFactory() = default;
   virtual std::unique_ptr<WaveDevice> Create(int soundCardID,
                                              const std::string& configuredDevice) = 0;
+
+  // Every worker that plays on a device of this factory holds it.
+  SoundCardLock& Card() { return card_; }
+
+ private:
+  SoundCardLock card_;
 };
 
 }  // namespace kestrix

@@ -43,4 +43,20 @@ std::string_view MorseCodeTable::Lookup(int character) {
   return Entry(Index(character));
 }
 
+void MorseCodeTable::AppendElements(int character, int trailingGap,
+                                    std::vector<MorseElement>& out) {
+  const std::string_view entry = Lookup(character);
+  if (IsWordSpace(entry)) {
+    out.push_back({false, kWordSpaceTicks});
+    return;
+  }
+  for (char element : entry) {
+    if (element != ' ') {
+      out.push_back({true, (element - '0') * kTicksPerUnit});
+      out.push_back({false, kElementGap});
+    }
+  }
+  out.push_back({false, trailingGap});
+}
+
 }  // namespace kestrix

@@ -3,6 +3,9 @@
 // '2' a dash, ' ' empty; an entry starting with '3' is the word space.
 
 #include <string_view>
+#include <vector>
+
+#include "station/audio/morse_element.h"
 
 namespace kestrix {
 
@@ -17,6 +20,16 @@ class MorseCodeTable {
   static std::string_view Entry(int index);
   static std::string_view Lookup(int character);
   static bool IsWordSpace(std::string_view entry) { return !entry.empty() && entry[0] == '3'; }
+
+  // Tick counts of the keying.
+  static constexpr int kTicksPerUnit = 10;  // a dot; a dash is two
+  static constexpr int kElementGap = 14;
+  static constexpr int kWordSpaceTicks = 6;
+
+  // The keying of one character in order: each element down for its
+  // units, then up for the element gap; then up for `trailingGap`. A word
+  // space is up for kWordSpaceTicks and nothing more.
+  static void AppendElements(int character, int trailingGap, std::vector<MorseElement>& out);
 };
 
 }  // namespace kestrix

@@ -1,37 +1,43 @@
 #include "station/encoding/morse_keyer.h"
 
-#include "station/encoding/morse_code_table.h"
+#include <vector>
 
 namespace kestrix {
 
-MorseKeyer::MorseKeyer(StationSettings& settings, WindowClock& clock, SerialPort& port)
-    : settings_(settings), clock_(clock), port_(port) {}
+MorseKeyer::MorseKeyer(StationSettings& settings, WindowClock& clock, SerialPort& port,
+                       SoundKeyer& sound)
+    : settings_(settings), clock_(clock), port_(port), sound_(sound) {}
 
 void MorseKeyer::KeyMorseCharacter(int character, int trailingGap) {
   KeyMorseCharacterOn(TransmitLine(settings_.TxLine), character, trailingGap);
 }
 
 void MorseKeyer::KeyMorseCharacterOn(ControlLine line, int character, int trailingGap) {
-  const std::string_view entry = MorseCodeTable::Lookup(character);
-  if (MorseCodeTable::IsWordSpace(entry)) {
-    clock_.WaitMorseTicks(kWordSpace);
-    return;
+  std::vector<MorseElement> elements;
+  MorseCodeTable::AppendElements(character, trailingGap, elements);
+  for (const MorseElement& element : elements) {
+    Play(line, element);
   }
-  for (char element : entry) {
-    if (element == ' ') {
-      continue;
-    }
-    Key(line, true);
-    clock_.WaitMorseTicks((element - '0') * kTicksPerUnit);
-    Key(line, false);
-    clock_.WaitMorseTicks(kElementGap);
-  }
-  clock_.WaitMorseTicks(trailingGap);
 }
 
-// With no open port or no keying line the timing still runs.
-void MorseKeyer::Key(ControlLine line, bool down) {
-  port_.SetControlLine(line, down);
+void MorseKeyer::KeyUpFor(int ticks) {
+  Play(ControlLine::kNone, {false, ticks});
+}
+
+// With no open port or no keying line the timing still runs. The sound path
+// gets the element only while the ticks run: otherwise the line is not
+// keyed for it either.
+void MorseKeyer::Play(ControlLine line, const MorseElement& element) {
+  if (element.down) {
+    port_.SetControlLine(line, true);
+  }
+  if (UsesSoundCard(settings_.soundCardID) && clock_.MorseTickRunning()) {
+    sound_.KeyMorse(element);
+  }
+  clock_.WaitMorseTicks(element.ticks);
+  if (element.down) {
+    port_.SetControlLine(line, false);
+  }
 }
 
 }  // namespace kestrix

@@ -54,7 +54,7 @@ void Transmitter::CmTX() {
     }
     return;
   }
-  if (mode == kModeCw || !soundCard) {
+  if (!soundCard) {
     return;
   }
   StartSoundKeyer();
@@ -76,20 +76,22 @@ void Transmitter::StartSoundKeyer() {
   if (!settings_.transmitOn) {
     return;
   }
-  soundKeyer_.Start(SoundSignal{kSampleRate, center, settings_.DATABITS, settings_.BAUD});
+  // The identification (and CW mode's text) sounds on the mark tone; in CW
+  // mode nothing else does.
+  soundKeyer_.Start(
+      SoundSignal{kSampleRate, center, settings_.DATABITS, settings_.BAUD, static_cast<int>(mark),
+                  static_cast<int>(clock_.MorseTickPeriod().count()), settings_.MODE != kModeCw});
 }
 
 void Transmitter::FollowModeAndRate() {
   if (!settings_.transmitOn || !UsesSoundCard(settings_.soundCardID)) {
     return;
   }
-  const int mode = settings_.MODE;
-  if (mode != kModePsk31 && mode != kModeCw) {
+  if (settings_.MODE != kModePsk31) {
     StartSoundKeyer();
     return;
   }
-  // Mark tone on a VOX radio would hold it on the air under the Morse; the
-  // modem wants the card for itself.
+  // The modem wants the card for itself.
   soundKeyer_.Stop([] {});
 }
 

@@ -62,11 +62,11 @@ void CwIdentifier::SendThroughModem() {
 
 void CwIdentifier::KeyInMorse() {
   const ControlLine line = IdentificationLine(settings_.TxLine);
-  clock_.WaitMorseTicks(kLeadTicks);
+  morse_.KeyUpFor(kLeadTicks);
   for (char c : text_) {
     morse_.KeyMorseCharacterOn(line, static_cast<unsigned char>(c), MorseKeyer::kIdentificationGap);
   }
-  clock_.WaitMorseTicks(kLeadTicks);
+  morse_.KeyUpFor(kLeadTicks);
   clock_.OnTimer(WindowClock::kStopMorse);
   if (cycle_.RemainingTime() > 0) {
     transmitter_.CmRX();

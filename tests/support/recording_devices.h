@@ -101,12 +101,14 @@ class RecordingSoundKeyer final : public SoundKeyer {
     return true;
   }
   bool TrySend(int code) override { return Send(code); }
+  void KeyMorse(const MorseElement& element) override { morse.push_back(element); }
   bool Idle() override { return state == SoundPathState::kRunning; }
   SoundPathState State() override { return state; }
 
   std::vector<SoundSignal> starts;
   int stops = 0;
   std::vector<int> codes;
+  std::vector<MorseElement> morse;
   SoundPathState state = SoundPathState::kOff;
   std::function<void()> whileStarting;
 };

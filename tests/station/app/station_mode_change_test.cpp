@@ -6,6 +6,7 @@
 
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fsk_block_reader.h"
+#include "tests/support/keyed_bursts.h"
 
 namespace kestrix {
 namespace {
@@ -56,32 +57,42 @@ class StationModeChangeTest : public testing::StationTest {
 TEST_F(StationModeChangeTest, AFiveBitModeChosenWhileOnInCwStartsAWorkerForTheNextFile) {
   Script("CW");
   Script("TX");
-  EXPECT_TRUE(waveDevices.requests.empty());  // Morse needs no sound
+  ASSERT_EQ(waveDevices.requests.size(), 1u);  // for the Morse tone
+  ASSERT_TRUE(waveDevices.state->WaitForWrites(1));
+  ASSERT_TRUE(AllBlocksHold(0, 256));
   Script("MIL");
-  EXPECT_EQ(waveDevices.requests.size(), 1u);
+  EXPECT_EQ(waveDevices.requests.size(), 2u);
+  const std::size_t from = Written();
   SendFile("CQ DE N0CALL\r\n");
 
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
-  EXPECT_EQ(FskBlockReader(45.45, 5).Text(WrittenFrom(0)), "CQ DE N0CALL\n");
+  EXPECT_EQ(FskBlockReader(45.45, 5).Text(WrittenFrom(from)), "CQ DE N0CALL\n");
   EXPECT_EQ(waveDevices.state->maxOpen, 1);
   EXPECT_TRUE(line.Bytes().empty());
 }
 
-// A VOX radio would stay on the air with mark tone while Morse is keyed.
-TEST_F(StationModeChangeTest, CwChosenWhileOnStopsTheWorkerBeforeAnyMorse) {
+// A VOX radio would stay on the air with mark tone while Morse is keyed:
+// in CW the card plays only the keyed tone.
+TEST_F(StationModeChangeTest, CwChosenWhileOnKeysTheTextAsToneWithoutFsk) {
   Script("RTS");
   TransmitterOnAndPlaying();
   ASSERT_EQ(waveDevices.state->OpenNow(), 1);
   Script("CW");
-  EXPECT_EQ(waveDevices.state->OpenNow(), 0);
-  const std::size_t written = Written();
+  ASSERT_EQ(waveDevices.requests.size(), 2u);
+  const std::size_t from = Written();
   const std::size_t rts = line.EventsOf(Kind::kRts).size();
   SendFile("EE\r\n");
 
   EXPECT_TRUE(Logged("Completed sending <news.txt>."));
   EXPECT_GE(line.EventsOf(Kind::kRts).size(), rts + 3);  // two dots keyed
-  EXPECT_EQ(Written(), written);
-  EXPECT_EQ(waveDevices.requests.size(), 1u);
+  EXPECT_EQ(waveDevices.state->maxOpen, 1);
+  // Two dots of 10 ticks at 6 ms, 480 samples each.
+  EXPECT_TRUE(AllBlocksHold(from, 256));
+  const std::vector<int> bursts = testing::KeyedBursts(testing::SamplesOf(WrittenFrom(from)));
+  ASSERT_EQ(bursts.size(), 2u);
+  for (int burst : bursts) {
+    EXPECT_NEAR(burst, 480, 16);
+  }
 }
 
 TEST_F(StationModeChangeTest, PskChosenWhileOnStopsTheWorker) {

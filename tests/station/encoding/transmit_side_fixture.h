@@ -64,7 +64,7 @@ class TransmitSideTest : public ::testing::Test {
   Transmitter transmitter{
       settings, loop,  log,   clock,
       port,     modem, keyer, TransmitterControls{menus, transmitStatus, cwIdField}};
-  MorseKeyer morse{settings, clock, port};
+  MorseKeyer morse{settings, clock, port, keyer};
   TransmitBusy busy{loop};
   ModeSelector modes{settings, log, window.messageBox, menus, port, modem, busy};
   CharacterEncoder encoder{router, loop};

@@ -108,26 +108,31 @@ TEST_F(TransmitterTest, TheWorkerFollowsModeAndRateWhileOn) {
   settings.DATABITS = 8;
   transmitter.FollowModeAndRate();
   ASSERT_EQ(keyer.starts.size(), 3u);
-  EXPECT_EQ(keyer.starts[0], (SoundSignal{8000, 2210, 5, 45.45f}));
-  EXPECT_EQ(keyer.starts[1], (SoundSignal{8000, 2210, 5, 50.0}));
-  EXPECT_EQ(keyer.starts[2], (SoundSignal{8000, 2210, 8, 50.0}));
+  // Morse sounds on the mark tone at the Morse tick.
+  EXPECT_EQ(keyer.starts[0], (SoundSignal{8000, 2210, 5, 45.45f, 2125, 6, true}));
+  EXPECT_EQ(keyer.starts[1], (SoundSignal{8000, 2210, 5, 50.0, 2125, 6, true}));
+  EXPECT_EQ(keyer.starts[2], (SoundSignal{8000, 2210, 8, 50.0, 2125, 6, true}));
   EXPECT_EQ(keyer.stops, 0);
 
-  for (int mode : {kModeCw, kModePsk31}) {
-    settings.MODE = mode;
-    transmitter.FollowModeAndRate();
-    EXPECT_EQ(keyer.state, SoundPathState::kOff);
-  }
-  EXPECT_EQ(keyer.stops, 2);
-  EXPECT_EQ(keyer.starts.size(), 3u);
+  // CW keys only Morse on the card; the modem wants the card for itself.
+  settings.MODE = kModeCw;
+  transmitter.FollowModeAndRate();
+  ASSERT_EQ(keyer.starts.size(), 4u);
+  EXPECT_FALSE(keyer.starts[3].fsk);
+  EXPECT_EQ(keyer.starts[3].morseTone, 2125);
+  settings.MODE = kModePsk31;
+  transmitter.FollowModeAndRate();
+  EXPECT_EQ(keyer.state, SoundPathState::kOff);
+  EXPECT_EQ(keyer.stops, 1);
+  EXPECT_EQ(keyer.starts.size(), 4u);
   transmitter.CmRX();
 
   settings.soundCardID = 99;
   settings.MODE = kModeMilitary;
   transmitter.CmTX();
   transmitter.FollowModeAndRate();
-  EXPECT_EQ(keyer.starts.size(), 3u);
-  EXPECT_EQ(keyer.stops, 3);  // the transmitter-off's only
+  EXPECT_EQ(keyer.starts.size(), 4u);
+  EXPECT_EQ(keyer.stops, 2);  // PSK31's and the transmitter-off's
 }
 
 TEST_F(TransmitterTest, Psk31UsesTheMarkToneUnlessAScriptChoseTheCarrier) {
