@@ -9,9 +9,9 @@
 #include "common/qt_event_loop.h"
 #include "station/app/main_window.h"
 #include "station/app/termination_signals.h"
-#include "station/audio/psk31_modem.h"
 #include "station/audio/station_wave_devices.h"
 #include "station/encoding/posix_serial_line.h"
+#include "station/psk31/sound_psk31_modem.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
   // The log file is closed after every line, so nothing is lost by ending
   // at once from inside a handler.
   kestrix::PosixSerialLine serialLine;
-  kestrix::NullPsk31Modem modem;
   // A WAV file stands for a sound card and plays at a card's pace.
   kestrix::StationWaveDevices waveDevices(kestrix::WavFileDevice::Pacing::kRealTime);
+  kestrix::SoundPsk31Modem modem(waveDevices, loop);
   kestrix::QtLauncher launcher;
   kestrix::CKestrixDlg window(loop, {serialLine, modem, waveDevices, launcher},
                               [](int status) { std::_Exit(status); });

@@ -26,6 +26,7 @@ TransmitSide::TransmitSide(StationSettings& settings, EventLoop& loop, EventLog&
   serialPort_.SetBeforeFatalBox([this] { transmitter_.CmRX(); });
   serialPort_.SetAfterOpen([this] { transmitter_.KeepLinesAfterOpen(); });
   modes_.SetModeChangedWork([this] { transmitter_.FollowModeAndRate(); });
+  devices.modem.AttachStation(settings, log);
 }
 
 }  // namespace kestrix

@@ -10,13 +10,23 @@
 #include <string>
 #include <utility>
 
+#include "common/event_log.h"
+#include "station/config/station_settings.h"
+
 namespace kestrix {
 
 class Psk31Modem {
  public:
   virtual ~Psk31Modem() = default;
 
-  // Starts the modem on a sound card. 0, or a sound error number.
+  // What the modem reads of the station: the configured sound device
+  // (QERVSoundDevice, read in Start on the window thread), the Morse tick
+  // of its identification, and the log for a failing card. Once, before
+  // the first Start.
+  virtual void AttachStation(const StationSettings& /*settings*/, EventLog& /*log*/) {}
+
+  // Starts the modem on a sound card. 0, or a number of the modem start
+  // report's table.
   virtual int Start(int soundCardId) = 0;
   // Lets go of the sound card; harmless when not running.
   virtual void Release() = 0;
@@ -29,10 +39,13 @@ class Psk31Modem {
   virtual void DropQueued() = 0;
   // The text the modem sends as its CW identification.
   virtual void SetCwIdText(const std::string& text) = 0;
-  // Flag 0 queues one character; (0, 0) and (2, 1) are idle and CW-ID calls.
+  // Flag 0 queues one character (0 only keeps the carrier up); (2, 1)
+  // sends the CW identification after what is queued.
   virtual void QueueCharacter(int code, int flag) = 0;
   // Characters still queued for transmission.
   virtual int QueuedCount() = 0;
+  // Why characters queued now would not go out; empty while they do.
+  virtual std::string LostBecause() { return {}; }
 
   // Set once, before the modem starts; runs on the modem's thread.
   void SetQueueShrunk(std::function<void()> shrunk) { queueShrunk_ = std::move(shrunk); }

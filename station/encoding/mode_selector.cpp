@@ -75,6 +75,11 @@ void ModeSelector::SelectPsk31() {
     return;
   }
   modem_.SetFrequency(static_cast<int>(settings_.pskFrequency.load()));
+  // Chosen while on (a schedule's "$PSK31" between files): the modem sends
+  // from here on, as it would after a transmitter-on.
+  if (settings_.transmitOn) {
+    modem_.StartTransmit(0);
+  }
   log_.LogEvent("Mode set to PSK31");
 }
 

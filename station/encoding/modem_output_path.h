@@ -26,6 +26,7 @@ class ModemOutputPath final : public OutputPath {
   void Send(int code) override;
   bool TrySend(int code) override;
   bool Idle() override { return modem_.QueuedCount() == 0; }
+  std::string LostBecause() override { return modem_.LostBecause(); }
 
  private:
   Psk31Modem& modem_;
