@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
-  minimodem tzdata locales
+  minimodem multimon-ng sox tzdata locales
   swaks postfix python3 python3-aiosmtpd telnet
 )
 

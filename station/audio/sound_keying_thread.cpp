@@ -151,16 +151,22 @@ class CProcThread::Blocks final : public SoundBlockSource {
         // The keyer hands each element over as its ticks begin, while this
         // worker runs up to a whole ring ahead of the air: starting that
         // far behind, no element comes too late to follow the one before.
-        morse_.AddSilence(static_cast<std::int64_t>(CSound::kBufferCount + 1) * blockLength_);
+        morse_.AddSilence(MorseLead());
         inMorse_ = true;
       }
       for (const MorseElement& element : handed) {
         morse_.Add(element);
       }
+      silentAfterMorse_ = 0;
     }
     if (inMorse_) {
       morse_.Render(block, blockLength_);
-      inMorse_ = !morse_.Done();
+      // Ticks that come late (a busy window thread) only stretch a gap: the
+      // FSK idle comes back once the keyer has been quiet for as long.
+      if (morse_.Done()) {
+        silentAfterMorse_ += blockLength_;
+        inMorse_ = silentAfterMorse_ < MorseLead() && !worker_.stop_;
+      }
       return true;
     }
     if (worker_.stop_) {
@@ -177,9 +183,14 @@ class CProcThread::Blocks final : public SoundBlockSource {
   }
 
  private:
+  std::int64_t MorseLead() const {
+    return static_cast<std::int64_t>(CSound::kBufferCount + 1) * blockLength_;
+  }
+
   CProcThread& worker_;
   const SoundSignal signal_;
   const int blockLength_;
+  std::int64_t silentAfterMorse_ = 0;
   CMSKGen toneGenerator_;
   CGenerators levelStage_;
   MorseTonePlayer morse_;

@@ -154,7 +154,11 @@ void TransmitCycle::WaitSeconds(int lead, int diddle, int trail) {
     // waits for silence end at once).
     while (clock_.Ticks().timerTick < diddle && loop_.IsTimerRunning(WindowClock::kClockTimer)) {
       const auto before = loop_.Now();
-      if (settings_.MODE != kModeAscii) {
+      // A letters shift is a five-bit code: in ASCII it would print, in
+      // PSK31 it would go out as a control character, where the modem's
+      // own idle already keeps the carrier up.
+      const int mode = settings_.MODE;
+      if (mode != kModeAscii && mode != kModePsk31) {
         SendIdleLetters();
       }
       // A path that took the code at once (none, or a muted one) must not
