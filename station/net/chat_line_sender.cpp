@@ -51,8 +51,12 @@ void ChatLineSender::SendCharacter(unsigned char c, SocketConnection& client) {
   const auto toClient = [&client](std::string_view text) { client.SendNow(text); };
   const int mode = station_.settings.MODE;
   switch (mode) {
-    case kModeAscii:
-    case kModePsk31: {
+    case kModePsk31:
+      // The carrier's keep-alive, as a paused file gives it; the wait for
+      // room in the modem's queue follows in the send below.
+      station_.modem.QueueCharacter(0, 0);
+      [[fallthrough]];
+    case kModeAscii: {
       station_.ring.Put(static_cast<char>(c));
       station_.output.SendCode(c & 0x7F);
       const char echoed = static_cast<char>(echo_.Echo(c, toClient));

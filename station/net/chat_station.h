@@ -6,6 +6,7 @@
 #include "common/event_loop.h"
 #include "station/app/chat_user_list.h"
 #include "station/app/window_clock.h"
+#include "station/audio/psk31_modem.h"
 #include "station/config/station_settings.h"
 #include "station/encoding/character_encoder.h"
 #include "station/encoding/code_output.h"
@@ -28,6 +29,7 @@ struct ChatStation {
   TransmitBusy& busy;
   CharacterEncoder& encoder;
   CodeOutput& output;
+  Psk31Modem& modem;
   MorseKeyer& morse;
   Transmitter& transmitter;
   TransmitCycle& cycle;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "station/net/chat_listener.h"
+#include "station/net/echo_macro.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fresh_encoder_codes.h"
 #include "tests/support/smtp_test_client.h"
@@ -64,6 +65,7 @@ class StationChatTest : public testing::StationTest {
                        station.TransmitPart().Busy(),
                        station.TransmitPart().Encoder(),
                        station.TransmitPart().Router(),
+                       modem,
                        station.TransmitPart().Morse(),
                        station.TransmitPart().Transmit(),
                        station.QueuePart().Cycle(),
@@ -169,6 +171,36 @@ TEST_F(StationChatTest, KillAndAUserWhoLeavesEndTheirSessions) {
 // With an automatic line length of 68, a line breaks after the first blank
 // past column 63, or after column 68 when no blank comes; columns count
 // from the line's start, the name included.
+// In PSK31 each character goes to the modem after its keep-alive call,
+// with its case; the user sees a macro's expansion once, not its letter.
+TEST_F(StationChatTest, APsk31LineGoesThroughTheModemWithEachMacroEchoedOnce) {
+  settings.MODE = kModePsk31;
+  std::atomic<bool> done{false};
+  std::string seen;
+  std::thread client([&] {
+    SmtpTestClient bob(port);
+    LogIn(bob, "bob");
+    bob.Send("Hi ^w\r\n");
+    seen = bob.ReadUntil("\r\n");
+    done = true;
+  });
+  RunClockUntil([&] { return done.load(); });
+  client.join();
+  station.NetworkPart().StopNetworkServers();
+
+  // (The caret and the letter each echo as DEL, as in ASCII.)
+  EXPECT_EQ(seen, "\n\rbob::  Hi \x7f" + EchoMacro::Weekday(loop.Now()) + "\x7f\r\n");
+  std::vector<std::string> expected;
+  for (char c : std::string("\n\rbob::  Hi ^w\r\n")) {
+    expected.push_back("char 0,0");
+    expected.push_back("char " + std::to_string(c) + ",0");
+  }
+  std::vector<std::string> characters;
+  std::ranges::copy_if(modem.calls, std::back_inserter(characters),
+                       [](const std::string& call) { return call.starts_with("char "); });
+  EXPECT_EQ(characters, expected);
+}
+
 TEST_F(StationChatTest, LongLinesBreakAtTheAutomaticLineLength) {
   settings.QERVAutoLine72 = 68;
   std::atomic<bool> done{false};
