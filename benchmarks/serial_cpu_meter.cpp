@@ -3,9 +3,10 @@
 // reads it one character time at a time, the way a UART at the chosen rate
 // would empty it, so the station is held to the real pace by its blocked
 // writes. With --sound the station sends audio FSK into a WAV file that is
-// paced like a sound card instead.
+// paced like a sound card instead; with --psk31 the schedule first switches
+// to PSK31 and the modem sends into that file.
 //
-//   serial_cpu_meter [--sound] KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]
+//   serial_cpu_meter [--sound|--psk31] KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]
 //
 // It makes a scratch station directory with one due file, starts kestrix
 // offscreen, lets the first 20 seconds pass (start-up, lead-in, the pseudo-
@@ -55,14 +56,16 @@ void Write(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool sound = argc > 1 && std::string(argv[1]) == "--sound";
+  const bool psk31 = argc > 1 && std::string(argv[1]) == "--psk31";
+  const bool sound = psk31 || (argc > 1 && std::string(argv[1]) == "--sound");
   if (sound) {
     --argc;
     ++argv;
   }
   if (argc < 2 || argc > 4) {
     std::fprintf(stderr,
-                 "usage: serial_cpu_meter [--sound] KESTRIX_BINARY [SECONDS=60] [BAUD=45.45]\n");
+                 "usage: serial_cpu_meter [--sound|--psk31] KESTRIX_BINARY [SECONDS=60] "
+                 "[BAUD=45.45]\n");
     return 2;
   }
   const std::filesystem::path binary = std::filesystem::absolute(argv[1]);
@@ -93,7 +96,7 @@ int main(int argc, char** argv) {
     bulletin += "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789\r\n";
   }
   Write(dir / "data" / "bulletin.txt", bulletin);
-  Write(dir / "data" / "schedule.lst", "bulletin.txt\n");
+  Write(dir / "data" / "schedule.lst", psk31 ? "$PSK31\nbulletin.txt\n" : "bulletin.txt\n");
 
   const pid_t child = ::fork();
   if (child == 0) {
@@ -148,7 +151,8 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(dir);
 
   if (sound) {
-    std::printf("sound path, paced WAV file; serial bytes read: %ld\n", received);
+    std::printf("%s, paced WAV file; serial bytes read: %ld\n",
+                psk31 ? "PSK31 modem" : "sound path", received);
   } else {
     std::printf("characters read at %.2f baud: %ld\n", baud, received);
   }
