@@ -6,6 +6,7 @@
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/fsk_block_reader.h"
+#include "tests/support/keyed_bursts.h"
 #include "tests/support/recording_controls.h"
 
 namespace kestrix {
@@ -98,6 +99,44 @@ TEST_F(CProcThreadTest, AFailedWriteEndsTheWorkerAndSwitchesTheTransmitterOff) {
   EXPECT_EQ(window.eventList.lines.back().substr(11), "Sound card : Error writing to wave file");
   EXPECT_EQ(keying.State(), SoundPathState::kFailed);
   EXPECT_EQ(devices.state->OpenNow(), 0);
+}
+
+// The identification on the sound path: the keyed tone on the mark
+// frequency takes the place of the FSK idle, element for element, and the
+// idle comes back after it.
+TEST_F(CProcThreadTest, MorseTakesThePlaceOfTheIdleOnTheMarkToneAndGivesItBack) {
+  settings.halfShift = 85.0;
+  devices.state->autoComplete = false;  // the worker waits on a full ring meanwhile
+  keying.Start(SoundSignal{8000, 2210, 5, 45.45, 2125, 6, true});
+  ASSERT_TRUE(devices.state->WaitForWrites(CSound::kBufferCount));
+  for (const MorseElement& element :
+       {MorseElement{false, 50}, MorseElement{true, 10}, MorseElement{false, 14},
+        MorseElement{true, 20}, MorseElement{false, 14}, MorseElement{false, 13}}) {
+    keying.KeyMorse(element);  // "A", after a lead-in
+  }
+  {
+    std::lock_guard lock(devices.state->mutex);
+    devices.state->autoComplete = true;
+  }
+  devices.state->CompleteAll();
+  // Margin, lead-in and letter, the hold, then some of the FSK idle again.
+  ASSERT_TRUE(devices.state->WaitForWrites(CSound::kBufferCount + 45));
+  keying.Stop([] {});
+
+  std::vector<double> air;
+  {
+    std::lock_guard lock(devices.state->mutex);
+    air = testing::SamplesOf(devices.state->written);
+  }
+  const std::vector<testing::Burst> bursts = testing::KeyedBurstSpans(air);
+  ASSERT_EQ(bursts.size(), 4u);
+  EXPECT_NEAR(bursts[1].length, 480, 16);  // a dot of 10 ticks of 6 ms
+  EXPECT_NEAR(bursts[2].length, 960, 16);  // a dash of 20
+  EXPECT_GT(bursts[3].length, 8000);       // the idle again
+  // Element gap 14 ticks, with the edges.
+  EXPECT_NEAR(static_cast<double>(bursts[2].start - bursts[1].start), 480 + 672, 16);
+  // The dash sounds on the mark tone, not the space tone.
+  EXPECT_NEAR(testing::ToneFrequency(air, bursts[2].start + 80, 800), 2125, 15);
 }
 
 // Codes handed over while the next worker waits for the card go to it;
