@@ -17,6 +17,7 @@
 #include "station/app/about_window.h"
 #include "station/audio/sound_card_setup_window.h"
 #include "station/config/control_ids.h"
+#include "station/queue/schedule_editor_window.h"
 
 namespace kestrix {
 
@@ -71,11 +72,16 @@ QPushButton* Button(const QString& text, int controlId, const std::function<void
 
 class MainWindowDialogs final : public StationDialogs {
  public:
-  MainWindowDialogs(StationSettings& settings, EventLog& log, QWidget& window)
-      : settings_(settings), log_(log), window_(window) {}
-  // The schedule editor comes with its own code; until then the log says so.
+  MainWindowDialogs(StationSettings& settings, const TimeSource& clock, const ScriptHelp& help,
+                    QWidget& window)
+      : settings_(settings), clock_(clock), help_(help), window_(window) {}
+  // Made on first use and kept: closing it only hides it.
   void ShowScheduleEditor() override {
-    log_.LogEvent("The schedule editor is not available in this version.");
+    if (scheduleEditor_ == nullptr) {
+      scheduleEditor_ = new ScheduleEditorWindow(settings_, clock_, help_, &window_);
+    }
+    scheduleEditor_->show();
+    scheduleEditor_->raise();
   }
   // One dialog at a time; its OK stores the tones when it comes.
   void ShowSoundCardSetup() override {
@@ -89,9 +95,11 @@ class MainWindowDialogs final : public StationDialogs {
 
  private:
   StationSettings& settings_;
-  EventLog& log_;
+  const TimeSource& clock_;
+  const ScriptHelp& help_;
   QWidget& window_;
   QPointer<SoundCardSetupWindow> setup_;
+  QPointer<ScheduleEditorWindow> scheduleEditor_;
 };
 
 }  // namespace
@@ -132,7 +140,8 @@ CKestrixDlg::CKestrixDlg(EventLoop& loop, StationDevices devices,
   endProcess_ = endProcess;
   station_ = std::make_unique<Station>(loop, *this, devices, std::move(endProcess));
   commands_ = std::make_unique<StationCommands>(station_->Commands());
-  dialogs_ = std::make_unique<MainWindowDialogs>(commands_->settings, commands_->log, *this);
+  dialogs_ = std::make_unique<MainWindowDialogs>(commands_->settings, loop,
+                                                 station_->QueuePart().Help(), *this);
   queueView_ = std::make_unique<QtQueueList>(*queueList_, commands_->queue);
 
   auto* central = new QWidget(this);

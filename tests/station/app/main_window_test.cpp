@@ -22,6 +22,7 @@
 #include "station/config/control_ids.h"
 #include "station/config/menu_ids.h"
 #include "station/encoding/posix_serial_line.h"
+#include "station/queue/schedule_editor_window.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/support/fake_wave_device.h"
@@ -133,6 +134,33 @@ TEST_F(MainWindowTest, StartsShowsItsLogLinesAndTicks) {
 
 // A chat user shows in the list; choosing the row enables Kill, and Kill
 // drops the user.
+// One editor window, made on the first command and kept: both menu items
+// show it, with the schedule loaded.
+TEST_F(MainWindowTest, TheScheduleEditorIsOneWindowShownByEitherMenuItem) {
+  std::filesystem::create_directory("data");
+  testing::WriteFile("data/wx.txt", "WX\r\n");
+  testing::WriteFile("data/schedule.lst", "wx.txt\n");
+  std::vector<int> exits;
+  CKestrixDlg window(loop, Devices(), [&exits](int status) { exits.push_back(status); });
+  window.show();
+  window.GetStation().Start();
+  for (int id : {menu::kLaunchEditor, menu::kKestrixEditor, menu::kLaunchEditor}) {
+    FindAction(window, id)->trigger();
+  }
+  std::vector<ScheduleEditorWindow*> editors;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* editor = dynamic_cast<ScheduleEditorWindow*>(w)) {
+      editors.push_back(editor);
+    }
+  }
+  ASSERT_EQ(editors.size(), 1u);
+  EXPECT_TRUE(editors[0]->isVisible());
+  const std::vector<std::string> lines = editors[0]->Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("wx.txt"), std::string::npos);
+  window.GetStation().Shutdown();
+}
+
 TEST_F(MainWindowTest, KillDropsTheChosenChatUser) {
   CKestrixDlg window(loop, Devices(), [](int) {});
   window.show();
