@@ -15,24 +15,31 @@ void MorseKeyer::KeyMorseCharacter(int character, int trailingGap) {
 void MorseKeyer::KeyMorseCharacterOn(ControlLine line, int character, int trailingGap) {
   std::vector<MorseElement> elements;
   MorseCodeTable::AppendElements(character, trailingGap, elements);
+  KeySequence(line, elements);
+}
+
+void MorseKeyer::KeySequence(ControlLine line, const std::vector<MorseElement>& elements) {
+  ToSound(elements);
   for (const MorseElement& element : elements) {
-    Play(line, element);
+    KeyLine(line, element);
   }
 }
 
-void MorseKeyer::KeyUpFor(int ticks) {
-  Play(ControlLine::kNone, {false, ticks});
+// The sound path gets the elements only while the ticks run: otherwise the
+// line is not keyed for them either.
+void MorseKeyer::ToSound(const std::vector<MorseElement>& elements) {
+  if (!UsesSoundCard(settings_.soundCardID) || !clock_.MorseTickRunning()) {
+    return;
+  }
+  for (const MorseElement& element : elements) {
+    sound_.KeyMorse(element);
+  }
 }
 
-// With no open port or no keying line the timing still runs. The sound path
-// gets the element only while the ticks run: otherwise the line is not
-// keyed for it either.
-void MorseKeyer::Play(ControlLine line, const MorseElement& element) {
+// With no open port or no keying line the timing still runs.
+void MorseKeyer::KeyLine(ControlLine line, const MorseElement& element) {
   if (element.down) {
     port_.SetControlLine(line, true);
-  }
-  if (UsesSoundCard(settings_.soundCardID) && clock_.MorseTickRunning()) {
-    sound_.KeyMorse(element);
   }
   clock_.WaitMorseTicks(element.ticks);
   if (element.down) {

@@ -4,6 +4,8 @@
 // word space is 6 ticks. The Morse tick must be running. With a sound card
 // chosen the same keying also goes to the sound path as a keyed tone.
 
+#include <vector>
+
 #include "station/app/window_clock.h"
 #include "station/audio/morse_element.h"
 #include "station/audio/sound_keyer.h"
@@ -28,11 +30,14 @@ class MorseKeyer {
   void KeyMorseCharacter(int character, int trailingGap);
   // Keys on a given line (the identification may use its own line).
   void KeyMorseCharacterOn(ControlLine line, int character, int trailingGap);
-  // Key up for `ticks`, as the lead-in and tail of the identification.
-  void KeyUpFor(int ticks);
+  // Keys a whole run of elements (the identification with its lead-in and
+  // tail). The sound path gets all of it at once, so its tone keeps the
+  // exact timing however busy the window thread is when the ticks come.
+  void KeySequence(ControlLine line, const std::vector<MorseElement>& elements);
 
  private:
-  void Play(ControlLine line, const MorseElement& element);
+  void ToSound(const std::vector<MorseElement>& elements);
+  void KeyLine(ControlLine line, const MorseElement& element);
 
   StationSettings& settings_;
   WindowClock& clock_;

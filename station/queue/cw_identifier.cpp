@@ -1,5 +1,7 @@
 #include "station/queue/cw_identifier.h"
 
+#include <vector>
+
 #include "common/text_case.h"
 #include "station/config/menu_ids.h"
 #include "station/config/station_mode.h"
@@ -62,11 +64,13 @@ void CwIdentifier::SendThroughModem() {
 
 void CwIdentifier::KeyInMorse() {
   const ControlLine line = IdentificationLine(settings_.TxLine);
-  morse_.KeyUpFor(kLeadTicks);
+  std::vector<MorseElement> elements{{false, kLeadTicks}};
   for (char c : text_) {
-    morse_.KeyMorseCharacterOn(line, static_cast<unsigned char>(c), MorseKeyer::kIdentificationGap);
+    MorseCodeTable::AppendElements(static_cast<unsigned char>(c), MorseKeyer::kIdentificationGap,
+                                   elements);
   }
-  morse_.KeyUpFor(kLeadTicks);
+  elements.push_back({false, kLeadTicks});
+  morse_.KeySequence(line, elements);
   clock_.OnTimer(WindowClock::kStopMorse);
   if (cycle_.RemainingTime() > 0) {
     transmitter_.CmRX();
