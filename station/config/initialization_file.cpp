@@ -269,6 +269,12 @@ void InitializationFile::ApplyLine(std::string line) {
   if (has("QERVMORSETICKMS") && number) {
     SetMorseTick(*number);
   }
+  if (has("QERVLISTENADDRESS=") && quoted) {
+    OverrideText(settings_.QERVListenAddress, *quoted, kIpFieldSize, "QERVListenAddress");
+  }
+  if (has("QERVALLOWFROM=") && quoted) {
+    OverrideText(settings_.QERVAllowFrom, *quoted, kAllowFromSize, "QERVAllowFrom");
+  }
 }
 
 void InitializationFile::OverrideText(std::string& field, const std::string& value,

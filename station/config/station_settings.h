@@ -78,11 +78,17 @@ struct StationSettings {
   // device lets "Auto Mode" open ALSA "default"; "wav:PATH" writes a file.
   std::string QERVSoundDevice;
   std::atomic<int> QERVMorseTickMs{6};  // about 20 WPM for the identification
+
+  // Set only by the initialization file: the address the listeners bind
+  // ("" every address) and the networks allowed to connect ("" everyone).
+  std::string QERVListenAddress;
+  std::string QERVAllowFrom;
 };
 
 // Field sizes of the texts; longer values are cut to them.
 constexpr std::size_t kCommPortSize = 9;
 constexpr std::size_t kIpFieldSize = 31;
+constexpr std::size_t kAllowFromSize = 1000;
 constexpr std::size_t kEmailAddressSize = 79;
 constexpr std::size_t kCallsignSize = 39;
 constexpr std::size_t kDataPathSize = 255;

@@ -13,7 +13,7 @@ ChatListener::~ChatListener() {
 }
 
 bool ChatListener::Start() {
-  const std::string failure = server_.Listen(options_.port);
+  const std::string failure = server_.Listen(options_.port, options_.access.listenAddress);
   if (!failure.empty()) {
     station_.log.LogEvent("ChatListener : cannot listen on port " + std::to_string(options_.port) +
                           ": " + failure);
@@ -23,6 +23,15 @@ bool ChatListener::Start() {
   station_.ring.SetPutListener([this] { wakeups_.SignalAll(); });
   station_.busy.SetReleaseListener([this] { wakeups_.SignalAll(); });
   ConnectionServer::Handlers handlers;
+  // Whoever reaches this port transmits on the operator's licence.
+  handlers.admitted = [this](SocketConnection& connection) {
+    if (options_.access.Allows(connection.PeerAddress())) {
+      return true;
+    }
+    station_.log.LogEvent("MTServerThread3 : Telnet connection from [" +
+                          connection.PeerAddressText() + "] refused: not in QERVAllowFrom");
+    return false;
+  };
   handlers.accepted = [this](SocketConnection& connection) {
     station_.log.LogEvent("MTServerThread3 : Telent Chat Server Connect from [" +
                           connection.PeerAddressText() + "]");

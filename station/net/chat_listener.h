@@ -13,6 +13,7 @@
 #include "station/net/chat_wakeups.h"
 #include "station/net/connection_server.h"
 #include "station/net/echo_macro.h"
+#include "station/net/network_access.h"
 
 namespace kestrix {
 
@@ -24,6 +25,7 @@ class ChatListener {
     int port = 23;
     ChatTimeouts timeouts;
     int maxSessions = 32;
+    NetworkAccess access;
   };
 
   ChatListener(Options options, ChatStation& station);

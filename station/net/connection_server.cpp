@@ -11,8 +11,8 @@ ConnectionServer::~ConnectionServer() {
   Stop();
 }
 
-std::string ConnectionServer::Listen(int port) {
-  return listener_.Listen(port, kBacklog);
+std::string ConnectionServer::Listen(int port, std::uint32_t address) {
+  return listener_.Listen(port, kBacklog, address);
 }
 
 void ConnectionServer::Start(Handlers handlers) {
@@ -22,6 +22,9 @@ void ConnectionServer::Start(Handlers handlers) {
 
 void ConnectionServer::AcceptConnections() {
   while (std::shared_ptr<SocketConnection> accepted = listener_.Accept()) {
+    if (handlers_.admitted && !handlers_.admitted(*accepted)) {
+      continue;
+    }
     JoinFinishedSessions();
     std::unique_lock<std::mutex> lock(sessionsMutex_);
     if (static_cast<int>(sessions_.size()) >= maxSessions_) {

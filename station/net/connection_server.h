@@ -4,6 +4,7 @@
 // once; one more is refused. Stopping it (at shutdown) ends the sessions
 // that still run and waits for them.
 
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -26,6 +27,9 @@ class ConnectionServer {
   static constexpr int kBacklog = 128;
 
   struct Handlers {
+    // On the accepting thread, first: false turns the connection away (the
+    // handler has told the client and the log why); it is closed at once.
+    std::function<bool(SocketConnection&)> admitted;
     // On the session's own thread, first: the accepting thread never waits
     // for it, so it is back at the listening socket at once.
     std::function<void(SocketConnection&)> accepted;
@@ -41,8 +45,9 @@ class ConnectionServer {
   ConnectionServer(const ConnectionServer&) = delete;
   ConnectionServer& operator=(const ConnectionServer&) = delete;
 
-  // Listens on the port; an empty text on success, else why not.
-  std::string Listen(int port);
+  // Listens on the port of `address` (host order, 0 every local address);
+  // an empty text on success, else why not.
+  std::string Listen(int port, std::uint32_t address = 0);
   // Starts accepting; Listen() must have succeeded.
   void Start(Handlers handlers);
   int Port() const { return listener_.Port(); }

@@ -17,13 +17,23 @@ std::string SmtpListener::ThreadName() const {
 }
 
 bool SmtpListener::Start() {
-  const std::string failure = server_.Listen(options_.port);
+  const std::string failure = server_.Listen(options_.port, options_.access.listenAddress);
   if (!failure.empty()) {
     log_.LogEvent("SmtpListener : cannot listen on port " + std::to_string(options_.port) + ": " +
                   failure);
     return false;
   }
   ConnectionServer::Handlers handlers;
+  handlers.admitted = [this](SocketConnection& connection) {
+    if (options_.access.Allows(connection.PeerAddress())) {
+      return true;
+    }
+    connection.SendNow(std::string("554 ") + SmtpSession::kHostName +
+                       " No service for your address, closing channel\r\n");
+    log_.LogEvent(ThreadName() + " : SMTP connection from [" + connection.PeerAddressText() +
+                  "] refused: not in QERVAllowFrom");
+    return false;
+  };
   handlers.accepted = [this](SocketConnection& connection) {
     log_.LogEvent(ThreadName() + " : SMTP E-Mail Connect from [" + connection.PeerAddressText() +
                   "]");

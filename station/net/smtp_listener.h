@@ -9,6 +9,7 @@
 #include "station/net/connection_server.h"
 #include "station/net/intake_queue.h"
 #include "station/net/message_intake.h"
+#include "station/net/network_access.h"
 
 namespace kestrix {
 
@@ -19,6 +20,7 @@ class SmtpListener {
     int port = 25;
     std::chrono::milliseconds idleTimeout = std::chrono::seconds{60};
     int maxSessions = 32;
+    NetworkAccess access;
   };
 
   SmtpListener(Options options, EventLoop& loop, EventLog& log, IntakeQueue& queue,

@@ -1,6 +1,7 @@
 #include "station/net/station_network_servers.h"
 
 #include <string>
+#include <vector>
 
 namespace kestrix {
 
@@ -24,6 +25,7 @@ std::unique_ptr<SmtpListener> StationNetworkServers::StartSmtp(int variant, int 
     return nullptr;
   }
   SmtpListener::Options options;
+  options.access = access_;
   options.variant = variant;
   options.port = listenOnFreePorts_ ? 0 : port;
   auto listener =
@@ -42,6 +44,7 @@ void StationNetworkServers::StartChat() {
     return;
   }
   ChatListener::Options options;
+  options.access = access_;
   options.port = listenOnFreePorts_ ? 0 : port;
   auto listener = std::make_unique<ChatListener>(options, station_);
   if (listener->Start()) {
@@ -50,6 +53,12 @@ void StationNetworkServers::StartChat() {
 }
 
 void StationNetworkServers::StartNetworkServers() {
+  std::vector<std::string> problems;
+  access_ = NetworkAccess::FromSettings(station_.settings.QERVListenAddress,
+                                        station_.settings.QERVAllowFrom, problems);
+  for (const std::string& problem : problems) {
+    station_.log.LogEvent(problem);
+  }
   smtp1_ = StartSmtp(1, station_.settings.SMTP_Port_Number1, "SMTP Port Number 1 disabled");
   smtp2_ = StartSmtp(2, station_.settings.SMTP_Port_Number2, "SMTP Port Number 2 disabled");
   StartChat();

@@ -12,6 +12,7 @@
 #include "station/net/chat_station.h"
 #include "station/net/chat_user_commands.h"
 #include "station/net/message_intake.h"
+#include "station/net/network_access.h"
 #include "station/net/network_servers.h"
 #include "station/net/smtp_listener.h"
 #include "station/net/window_intake_queue.h"
@@ -40,6 +41,7 @@ class StationNetworkServers final : public NetworkServers {
 
   ChatStation station_;
   const bool listenOnFreePorts_;
+  NetworkAccess access_;  // from the settings at start
   WindowIntakeQueue intakeQueue_;
   MessageIntake intake_;
   ChatUserCommands chatUsers_;

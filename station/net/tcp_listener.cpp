@@ -23,7 +23,7 @@ TcpListener::~TcpListener() {
   }
 }
 
-std::string TcpListener::Listen(int port, int backlog) {
+std::string TcpListener::Listen(int port, int backlog, std::uint32_t localAddress) {
   if (stopFd_ < 0) {
     return std::strerror(errno);
   }
@@ -36,7 +36,7 @@ std::string TcpListener::Listen(int port, int backlog) {
   ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_addr.s_addr = htonl(localAddress);
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(fd_, backlog) != 0) {

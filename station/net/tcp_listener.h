@@ -1,7 +1,9 @@
 #pragma once
-// A listening IPv4 TCP socket on every local address of one port. Accept
-// blocks until a client connects or another thread stops the listener.
+// A listening IPv4 TCP socket on one port, of every local address or of
+// one. Accept blocks until a client connects or another thread stops the
+// listener.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,7 +20,8 @@ class TcpListener {
 
   // Binds and listens with the given backlog. An empty text on success,
   // else why it failed.
-  std::string Listen(int port, int backlog);
+  // `address` (host order) is the local address bound, 0 for every one.
+  std::string Listen(int port, int backlog, std::uint32_t address = 0);
   // The port bound (useful when 0 asked the system for a free one).
   int Port() const;
   // The next connection; null once Stop() was called.
