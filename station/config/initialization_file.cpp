@@ -269,6 +269,15 @@ void InitializationFile::ApplyLine(std::string line) {
   if (has("QERVMORSETICKMS") && number) {
     SetMorseTick(*number);
   }
+  if (has("QERVMAXMESSAGEBYTES") && number) {
+    if (*number > 0) {
+      settings_.QERVMaxMessageBytes = *number;
+      log_.LogEvent(Format("INIT QERVMaxMessageBytes set to %d", *number));
+    } else {
+      log_.LogEvent(Format("INIT QERVMaxMessageBytes - Error: %d is not a size, keeping %ld",
+                           *number, settings_.QERVMaxMessageBytes.load()));
+    }
+  }
   if (has("QERVLISTENADDRESS=") && quoted) {
     OverrideText(settings_.QERVListenAddress, *quoted, kIpFieldSize, "QERVListenAddress");
   }

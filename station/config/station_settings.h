@@ -83,6 +83,8 @@ struct StationSettings {
   // ("" every address) and the networks allowed to connect ("" everyone).
   std::string QERVListenAddress;
   std::string QERVAllowFrom;
+  // The longest message the mail server takes, in bytes of its text.
+  std::atomic<long> QERVMaxMessageBytes{1048576};
 };
 
 // Field sizes of the texts; longer values are cut to them.

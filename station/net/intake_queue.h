@@ -16,6 +16,8 @@ struct IntakeSettings {
   bool autoStart = false;
   bool autoLineLength = false;
   bool useSubjectFileName = false;
+  // A message longer than this (its text as stored) is refused with 552.
+  std::size_t maxMessageBytes = 1048576;
 };
 
 class IntakeQueue {

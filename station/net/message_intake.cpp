@@ -90,7 +90,7 @@ int MessageIntake::StoreMessage(SmtpInput& input, SocketConnection& connection, 
   if (!settings) {
     return kIntakeStorageFailed;
   }
-  const Received received = ReceiveToTempFile(input);
+  const Received received = ReceiveToTempFile(input, settings->maxMessageBytes);
   if (received.result == kIntakeSocketError || received.result == kIntakeClosedOrIdle) {
     const std::string failed =
         Format("451 Log file \"%s\" failed to end in DOT\n\r", settings->dataPath + stampName);
@@ -112,7 +112,7 @@ int MessageIntake::StoreMessage(SmtpInput& input, SocketConnection& connection, 
   return Publish(*settings, name, path, subjectName);
 }
 
-MessageIntake::Received MessageIntake::ReceiveToTempFile(SmtpInput& input) {
+MessageIntake::Received MessageIntake::ReceiveToTempFile(SmtpInput& input, std::size_t maxBytes) {
   Received received;
   char pattern[] = "data.XXXXXX.tmp";
   const int fd = ::mkstemps(pattern, 4);
@@ -131,11 +131,18 @@ MessageIntake::Received MessageIntake::ReceiveToTempFile(SmtpInput& input) {
   SmtpDataDecoder decoder;
   std::string text;
   bool writeFailed = false;
+  std::size_t total = 0;
+  bool tooLarge = false;
   for (;;) {
     text.clear();
     const std::size_t used = decoder.Feed(input.Pending(), text);
     input.Consume(used == SmtpDataDecoder::kNotEnded ? input.Pending().size() : used);
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), temp.get()) != text.size()) {
+    total += text.size();
+    // Past the limit nothing more is written: the rest is read and dropped,
+    // to stay in step with the client, and the disk never fills with it.
+    tooLarge = tooLarge || total > maxBytes;
+    if (!tooLarge && !text.empty() &&
+        std::fwrite(text.data(), 1, text.size(), temp.get()) != text.size()) {
       writeFailed = true;  // read on to the end all the same, to stay in step with the client
     }
     if (decoder.Ended()) {
@@ -157,6 +164,11 @@ MessageIntake::Received MessageIntake::ReceiveToTempFile(SmtpInput& input) {
   }
   if (received.result == kIntakeStored && writeFailed) {
     received.result = kIntakeStorageFailed;
+  }
+  if (received.result == kIntakeStored && tooLarge) {
+    log_.LogEvent("Message refused: longer than " + std::to_string(maxBytes) +
+                  " bytes (QERVMaxMessageBytes)");
+    received.result = kIntakeTooLarge;
   }
   if (received.result != kIntakeStored) {
     std::remove(pattern);

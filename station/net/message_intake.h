@@ -21,7 +21,8 @@ enum IntakeResult : int {
   kIntakeSocketError = -2,  // also: DATA without an accepted recipient
   kIntakeClosedOrIdle = -3,
   kIntakeLineTooLong = -17,
-  kIntakeRefused = -18,  // a banned word or a duplicate
+  kIntakeRefused = -18,   // a banned word or a duplicate
+  kIntakeTooLarge = -19,  // longer than QERVMAXMESSAGEBYTES
 };
 
 class MessageIntake {
@@ -48,7 +49,7 @@ class MessageIntake {
     int result = kIntakeStored;
     std::string tempPath;
   };
-  Received ReceiveToTempFile(SmtpInput& input);
+  Received ReceiveToTempFile(SmtpInput& input, std::size_t maxBytes);
   // Creates the stored file under the time-stamp name, or one made distinct
   // from a file already there. Fills `name` and `path`.
   int WriteStoredFile(const std::string& tempPath, const IntakeSettings& settings,

@@ -128,6 +128,10 @@ void SmtpSession::ReplyToIntake(int result, const std::string& name) {
     case kIntakeRefused:
       ReplyAndLog("250 message \"" + name + "\" not sent because of bad word violation\r\n");
       return;
+    case kIntakeTooLarge:
+      // Refused for good; the session goes on with the next message.
+      ReplyAndLog("552 Requested mail action aborted: exceeded storage allocation\r\n");
+      return;
     case kIntakeStorageFailed:
       ReplyAndLog("452  Requested action not taken: insufficient system storage\r\n");
       break;

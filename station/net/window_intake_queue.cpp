@@ -5,9 +5,12 @@ namespace kestrix {
 std::optional<IntakeSettings> WindowIntakeQueue::Settings() {
   std::optional<IntakeSettings> read;
   loop_.CallOnWindowThread([&] {
-    read =
-        IntakeSettings{settings_.QERVDataPath, settings_.BadWordList, settings_.QERVAutoStart != 0,
-                       settings_.QERVAutoLine72 != 0, settings_.QERVUseSubjectFileName != 0};
+    read = IntakeSettings{settings_.QERVDataPath,
+                          settings_.BadWordList,
+                          settings_.QERVAutoStart != 0,
+                          settings_.QERVAutoLine72 != 0,
+                          settings_.QERVUseSubjectFileName != 0,
+                          static_cast<std::size_t>(settings_.QERVMaxMessageBytes.load())};
   });
   return read;
 }

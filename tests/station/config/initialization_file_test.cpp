@@ -233,11 +233,26 @@ TEST_F(InitializationFileTest, TheBadWordListStopsAtFiveHundredAndSaysSoOncePerR
   }
 }
 
+TEST_F(InitializationFileTest, TheMailSizeLimitAndTheNetworkKeysAreTaken) {
+  const std::string content =
+      "QERVMAXMESSAGEBYTES=5000\nQERVMAXMESSAGEBYTES=0\n"
+      "QERVLISTENADDRESS=\"127.0.0.1\"\nQERVALLOWFROM=\"10.0.0.0/8, 127.0.0.1\"\n";
+  EXPECT_EQ(
+      Read(file, &content),
+      (std::vector<std::string>{"INIT QERVMaxMessageBytes set to 5000",
+                                "INIT QERVMaxMessageBytes - Error: 0 is not a size, keeping 5000",
+                                "QERVListenAddress overridden and set to \"127.0.0.1\"",
+                                "QERVAllowFrom overridden and set to \"10.0.0.0/8, 127.0.0.1\""}));
+  EXPECT_EQ(settings.QERVMaxMessageBytes.load(), 5000);
+  EXPECT_EQ(settings.QERVListenAddress, "127.0.0.1");
+  EXPECT_EQ(settings.QERVAllowFrom, "10.0.0.0/8, 127.0.0.1");
+}
+
 TEST_F(InitializationFileTest, TheDemoStationFileSetsItsValuesAndNothingFromComments) {
   const std::string content = testing::ReadFile(KESTRIX_SAMPLE_INI);
   ASSERT_FALSE(content.empty());
   const std::vector<std::string> logged = Read(file, &content);
-  EXPECT_EQ(logged.size(), 15u);  // one per key set, bad words aside
+  EXPECT_EQ(logged.size(), 16u);  // one per key set, bad words aside
   for (const std::string& text : logged) {
     EXPECT_EQ(text.find("Error"), std::string::npos) << text;
   }

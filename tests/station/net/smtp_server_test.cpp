@@ -81,6 +81,33 @@ TEST_F(SmtpServerTest, PortTwoGoesOnAfterQuitAndAfterA452) {
   EXPECT_TRUE(Logged("Socket Closed while Waiting for first Helo (or timeout)"));
 }
 
+// Too long a message is refused for good, nothing of it is stored, and the
+// session goes on: the next one is taken.
+TEST_F(SmtpServerTest, AMessageOverTheSizeLimitGets552AndNothingIsStored) {
+  settings.QERVMaxMessageBytes = 1000;
+  StartListener(2);
+  Talk([](SmtpTestClient& client) {
+    EXPECT_EQ(client.Command("RCPT TO:<qerv@station>\r\n"), "250 Recipient OK");
+    EXPECT_EQ(client.Command("DATA\r\n"), "354 Send Data");
+    std::string big = "Subject: big\r\n\r\n";
+    for (int i = 0; i < 40; ++i) {
+      big += "LINE OF A BULLETIN THAT IS FAR TOO LONG FOR THE LIMIT\r\n";
+    }
+    EXPECT_EQ(client.Command(big + ".\r\n"),
+              "552 Requested mail action aborted: exceeded storage allocation");
+    EXPECT_EQ(client.Command("RCPT TO:<qerv@station>\r\n"), "250 Recipient OK");
+    EXPECT_EQ(client.Command("DATA\r\n"), "354 Send Data");
+    EXPECT_TRUE(client.Command("Subject: small\r\n\r\nCQ\r\n.\r\n").starts_with("250 message"));
+    client.CloseSending();
+    EXPECT_TRUE(client.ServerClosed());
+  });
+  StopListener();
+  EXPECT_TRUE(Logged("Message refused: longer than 1000 bytes (QERVMaxMessageBytes)"));
+  EXPECT_FALSE(std::filesystem::exists("data/big.txt"));
+  EXPECT_TRUE(std::filesystem::exists("data/small.txt"));
+  EXPECT_EQ(queue.Count(), 1);
+}
+
 TEST_F(SmtpServerTest, PortOneEndsAfterA452) {
   StartListener(1);
   Talk([](SmtpTestClient& client) {
