@@ -7,6 +7,7 @@
 // blocks instead of polling QueuedCount().
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -47,17 +48,23 @@ class Psk31Modem {
   // Why characters queued now would not go out; empty while they do.
   virtual std::string LostBecause() { return {}; }
 
-  // Set once, before the modem starts; runs on the modem's thread.
-  void SetQueueShrunk(std::function<void()> shrunk) { queueShrunk_ = std::move(shrunk); }
+  // Runs on the modem's thread. Set and cleared while the modem may run:
+  // the listener goes before the station does.
+  void SetQueueShrunk(std::function<void()> shrunk) {
+    std::lock_guard lock(shrunkMutex_);
+    queueShrunk_ = std::move(shrunk);
+  }
 
  protected:
   void QueueShrunk() {
+    std::lock_guard lock(shrunkMutex_);
     if (queueShrunk_) {
       queueShrunk_();
     }
   }
 
  private:
+  std::mutex shrunkMutex_;
   std::function<void()> queueShrunk_;
 };
 
