@@ -1,6 +1,7 @@
 #include "station/audio/sound_keying_thread.h"
 
 #include <algorithm>
+#include <numbers>
 
 #include "station/audio/morse_tone_player.h"
 #include "station/audio/sound_block_player.h"
@@ -137,7 +138,9 @@ class CProcThread::Blocks final : public SoundBlockSource {
         signal_(signal),
         blockLength_(blockLength),
         toneGenerator_(worker.context_.tones),
-        morse_(signal.sampleRate, signal.morseTone, CGenerators::kGain,
+        // As loud as the FSK tones' peak (sine plus cosine): a receiver's
+        // level set on the RTTY must not miss the identification's dots.
+        morse_(signal.sampleRate, signal.morseTone, CGenerators::kGain * std::numbers::sqrt2,
                std::chrono::milliseconds(signal.morseTickMs)) {
     worker.context_.tones.halfShift = worker.context_.settings.halfShift;
     toneGenerator_.Init(signal.sampleRate, signal.centerFrequency, signal.baud);

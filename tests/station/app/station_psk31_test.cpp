@@ -151,7 +151,9 @@ TEST_F(StationFskMorseTest, TheIdentificationIsHeardOnTheSoundCardToo) {
   station.QueuePart().Identification().OnSendCwid();
   ASSERT_TRUE(Logged("Completed CWID"));
   station.TransmitPart().Transmit().CmRX();
-  EXPECT_EQ(testing::RunMultimonMorse("air.wav", 4), "DEK1AK1A");
+  // (Around it the FSK idle, a steady mark tone, reads as a long dash.)
+  const std::string heard = testing::RunMultimonMorse("air.wav", 4);
+  EXPECT_NE(heard.find("DEK1AK1A"), std::string::npos) << heard;
 }
 
 }  // namespace
