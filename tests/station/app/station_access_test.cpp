@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "tests/station/app/station_fixture.h"
 
 namespace kestrix {
@@ -63,6 +66,7 @@ TEST_F(StationAccessTest, OnlyTheAllowedNetworksReachTheBoundAddress) {
   EXPECT_EQ(ConnectFrom("127.0.0.3", "127.0.0.1", smtp), -1);  // not bound there
 
   std::string refused, refusedChat, welcomed;
+  std::atomic<bool> done{false};
   std::thread clients([&] {
     refused = ReadAll(ConnectFrom("127.0.0.1", "127.0.0.2", smtp));
     refusedChat = ReadAll(ConnectFrom("127.0.0.4", "127.0.0.2", chat));
@@ -72,9 +76,10 @@ TEST_F(StationAccessTest, OnlyTheAllowedNetworksReachTheBoundAddress) {
     welcomed = greeting;
     ::send(allowed, "QUIT\r\n", 6, MSG_NOSIGNAL);
     ReadAll(allowed);
+    done = true;
   });
   const auto limit = loop.Now() + 2min;
-  while (welcomed.empty() && loop.Now() < limit) {
+  while (!done && loop.Now() < limit) {
     loop.WaitForNextEvent();
   }
   clients.join();
