@@ -24,6 +24,7 @@ TransmitSide::TransmitSide(StationSettings& settings, EventLoop& loop, EventLog&
   // them; what they ask of it is handed over once it exists.
   soundKeying_.SetSwitchTransmitterOff([this] { transmitter_.CmRX(); });
   serialPort_.SetBeforeFatalBox([this] { transmitter_.CmRX(); });
+  serialPort_.SetSwitchTransmitterOff([this] { transmitter_.CmRX(); });
   serialPort_.SetAfterOpen([this] { transmitter_.KeepLinesAfterOpen(); });
   modes_.SetModeChangedWork([this] { transmitter_.FollowModeAndRate(); });
   devices.modem.AttachStation(settings, log);

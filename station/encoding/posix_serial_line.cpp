@@ -1,12 +1,15 @@
 #include "station/encoding/posix_serial_line.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "common/event_loop.h"
 #include "station/encoding/termios_settings.h"
@@ -48,6 +51,7 @@ PosixSerialLine::~PosixSerialLine() {
   changed_.notify_all();
   if (worker_.joinable()) {
     worker_.join();
+    watchdog_.join();
   }
 }
 
@@ -74,6 +78,7 @@ bool PosixSerialLine::Open(const std::string& device) {
   MakeRaw(fd);
   fd_ = fd;
   drainUnsupported_ = false;  // another device, another driver
+  writeError_ = 0;
   return true;
 }
 
@@ -102,11 +107,9 @@ void PosixSerialLine::Close() {
   ++generation_;
   served_ = requested_;
   closing_ = true;
-  if (windowWaiters_ > 0) {
-    // A window thread blocked in its loop (when this runs on another
-    // thread) must look again.
-    windowLoop_->Post([] {});
-  }
+  // A window thread blocked in its loop (when this runs on another thread)
+  // must look again.
+  WakeWindowWaiter();
   changed_.notify_all();
   if (drainers_ > 0) {
     // tcdrain() would otherwise hold us until the whole queue has gone out.
@@ -125,53 +128,80 @@ bool PosixSerialLine::IsOpen() const {
   return fd_ >= 0;
 }
 
-bool PosixSerialLine::WriteByte(std::uint8_t byte) {
+ByteWrite PosixSerialLine::WriteByte(std::uint8_t byte) {
   std::lock_guard lock(mutex_);
   if (fd_ < 0) {
-    return false;
+    return ByteWrite::kFailed;
   }
   ssize_t written;
   do {
     written = ::write(fd_, &byte, 1);
   } while (written < 0 && errno == EINTR);
-  return written == 1;
+  if (written == 1) {
+    return ByteWrite::kTaken;
+  }
+  if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    return ByteWrite::kNoRoom;
+  }
+  writeError_ = written < 0 ? errno : EIO;
+  return ByteWrite::kFailed;
 }
 
-void PosixSerialLine::WaitUntilSent(EventLoop& loop) {
+std::string PosixSerialLine::WriteFailure() const {
+  std::lock_guard lock(mutex_);
+  if (writeError_ == 0) {
+    return {};
+  }
+  // Not strerror(): the same English words whatever the user's language.
+  const char* text = ::strerrordesc_np(writeError_);
+  return text != nullptr ? text : "error " + std::to_string(writeError_);
+}
+
+void PosixSerialLine::StartThreads() {
+  if (!worker_.joinable()) {
+    worker_ = std::thread([this] { RunDrainWorker(); });
+    watchdog_ = std::thread([this] { RunWatchdog(); });
+  }
+}
+
+bool PosixSerialLine::WaitUntilSent(EventLoop& loop, std::chrono::milliseconds limit) {
   const bool windowThread = loop.IsWindowThread();
   std::unique_lock lock(mutex_);
   if (fd_ < 0) {
-    return;
+    return true;
   }
-  if (windowThread) {
-    WaitOnWindowThread(lock, loop);
-    return;
-  }
-  const int fd = fd_;
-  ++drainers_;
-  Drain(lock, fd, generation_);
-  --drainers_;
+  StartThreads();
+  const std::uint64_t ticket = ++requested_;
+  const std::uint64_t stalls = stalls_;
+  limit_ = limit;
   changed_.notify_all();
+  // A stall ends every wait at once, even if the driver keeps the drain.
+  // Close() marks every request served.
+  const auto over = [&] { return served_ >= ticket || stalls_ != stalls; };
+  if (windowThread) {
+    // The window thread keeps dispatching (a handler may write and wait
+    // again, re-entrantly, or close the line); the lock is never held
+    // across the loop.
+    windowLoop_ = &loop;
+    ++windowWaiters_;
+    while (!over()) {
+      lock.unlock();
+      loop.WaitForNextEvent();
+      lock.lock();
+    }
+    --windowWaiters_;
+  } else {
+    changed_.wait(lock, over);
+  }
+  return stalls_ == stalls;
 }
 
-// The window thread keeps dispatching (a handler may write and wait again,
-// re-entrantly, or close the line) until the worker has drained everything
-// written before this request. The lock is never held across the loop.
-void PosixSerialLine::WaitOnWindowThread(std::unique_lock<std::mutex>& lock, EventLoop& loop) {
-  if (!worker_.joinable()) {
-    worker_ = std::thread([this] { RunDrainWorker(); });
+// Posted under the lock: a waiter cannot see what woke it, return and let
+// its loop go before Post() is done with it.
+void PosixSerialLine::WakeWindowWaiter() {
+  if (windowWaiters_ > 0) {
+    windowLoop_->Post([] {});
   }
-  const std::uint64_t ticket = ++requested_;
-  windowLoop_ = &loop;
-  ++windowWaiters_;
-  changed_.notify_all();
-  // Close() marks every request served.
-  while (served_ < ticket) {
-    lock.unlock();
-    loop.WaitForNextEvent();
-    lock.lock();
-  }
-  --windowWaiters_;
 }
 
 void PosixSerialLine::RunDrainWorker() {
@@ -182,25 +212,59 @@ void PosixSerialLine::RunDrainWorker() {
       return;
     }
     const std::uint64_t ticket = requested_;
+    const Deadline deadline = std::chrono::steady_clock::now() + limit_;
     if (fd_ >= 0) {
       const int fd = fd_;
       ++drainers_;
-      Drain(lock, fd, generation_);
+      const bool drained =
+          Drain(lock, fd, generation_, deadline) && WaitForRoom(lock, fd, deadline);
       --drainers_;
+      // The watchdog has counted a stall that it ended.
+      if (!drained && !tcdrainFlushed_) {
+        ++stalls_;
+      }
     }
     // When Close() came first it has served and woken the waiter itself.
-    if (served_ < ticket) {
-      served_ = ticket;
-      // Posted under the lock: the waiter cannot see `served_`, return and
-      // let its loop go before Post() is done with it.
-      windowLoop_->Post([] {});
-    }
+    served_ = std::max(served_, ticket);
+    WakeWindowWaiter();
     changed_.notify_all();
   }
 }
 
-void PosixSerialLine::Drain(std::unique_lock<std::mutex>& lock, int fd, std::uint64_t generation) {
+// Ends a tcdrain() that outlives its deadline by discarding the output,
+// as Close() does.
+void PosixSerialLine::RunWatchdog() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return stopping_ || inTcdrain_; });
+    if (stopping_) {
+      return;
+    }
+    const std::uint64_t drain = tcdrains_;
+    const auto ended = [&] { return stopping_ || !inTcdrain_ || tcdrains_ != drain; };
+    if (changed_.wait_until(lock, tcdrainDeadline_, ended)) {
+      continue;
+    }
+    // The worker counts as a drainer: the descriptor is still open. The
+    // waiters go on at once, even if the driver is slow to end the drain.
+    tcdrainFlushed_ = true;
+    ++stalls_;
+    ::tcflush(tcdrainFd_, TCOFLUSH);
+    WakeWindowWaiter();
+    changed_.notify_all();
+    changed_.wait(lock, ended);
+  }
+}
+
+bool PosixSerialLine::Drain(std::unique_lock<std::mutex>& lock, int fd, std::uint64_t generation,
+                            Deadline deadline) {
   if (!drainUnsupported_) {
+    inTcdrain_ = true;
+    ++tcdrains_;
+    tcdrainDeadline_ = deadline;
+    tcdrainFd_ = fd;
+    tcdrainFlushed_ = false;
+    changed_.notify_all();
     lock.unlock();
     int result;
     int error;
@@ -209,25 +273,55 @@ void PosixSerialLine::Drain(std::unique_lock<std::mutex>& lock, int fd, std::uin
       error = errno;
     } while (result != 0 && error == EINTR);
     lock.lock();
+    inTcdrain_ = false;
+    changed_.notify_all();
+    if (tcdrainFlushed_) {
+      return false;  // ended by the watchdog
+    }
     if (result == 0) {
-      return;
+      return true;
     }
-    if (error == ENOTTY || error == EINVAL || error == ENOSYS) {
-      drainUnsupported_ = true;
+    if (error != ENOTTY && error != EINVAL && error != ENOSYS) {
+      return true;  // a device gone: the next write says so
     }
+    drainUnsupported_ = true;
   }
   // Without tcdrain, watch the driver's queue a character time at a time.
   // The byte that left the queue is still in the UART, so wait first.
   for (;;) {
     if (changed_.wait_for(lock, characterTime_,
                           [&] { return generation_ != generation || stopping_; })) {
-      return;
+      return true;
     }
     int queued = 0;
     if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
-      return;
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      ::tcflush(fd, TCOFLUSH);
+      return false;
     }
   }
+}
+
+// A pseudo-terminal drains at once but fills up when its reader falls
+// behind; a UART that has drained has room. Close() discards the output,
+// which makes room and ends the wait.
+bool PosixSerialLine::WaitForRoom(std::unique_lock<std::mutex>& lock, int fd, Deadline deadline) {
+  lock.unlock();
+  pollfd p{fd, POLLOUT, 0};
+  int ready;
+  do {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    ready = ::poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+  } while (ready < 0 && errno == EINTR);
+  lock.lock();
+  if (ready != 0) {
+    return true;  // room, or an error the next write reports
+  }
+  ::tcflush(fd, TCOFLUSH);
+  return false;
 }
 
 bool PosixSerialLine::OutputPending() {

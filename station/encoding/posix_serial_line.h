@@ -3,11 +3,12 @@
 // a constant, such as 45 baud), modem-control lines by ioctl, one byte in
 // flight at a time.
 //
-// The window thread must not block in tcdrain(), so there one worker thread
-// of this line drains while the window thread waits in its event loop; the
-// worker posts an empty call to wake it. Other threads drain themselves.
-// Close() never closes the descriptor under a drain: it discards the output
-// (ending the drain) and waits for every drainer to leave first.
+// One worker thread of this line drains while the callers wait: the window
+// thread in its event loop (the worker posts an empty call to wake it),
+// other threads on a condition. tcdrain() has no timeout, so a watchdog
+// thread discards the output of a drain that outlives its limit, which
+// ends it. Close() never closes the descriptor under a drain: it discards
+// the output (ending the drain) and waits for every drainer to leave first.
 
 #include <chrono>
 #include <condition_variable>
@@ -33,8 +34,9 @@ class PosixSerialLine final : public SerialLine {
   void Close() override;
   bool IsOpen() const override;
 
-  bool WriteByte(std::uint8_t byte) override;
-  void WaitUntilSent(EventLoop& loop) override;
+  ByteWrite WriteByte(std::uint8_t byte) override;
+  std::string WriteFailure() const override;
+  bool WaitUntilSent(EventLoop& loop, std::chrono::milliseconds limit) override;
   bool OutputPending() override;
 
   void SetRts(bool on) override;
@@ -44,10 +46,17 @@ class PosixSerialLine final : public SerialLine {
   bool Probe(const std::string& device) override;
 
  private:
-  void WaitOnWindowThread(std::unique_lock<std::mutex>& lock, EventLoop& loop);
-  // Called and returns with `lock` held; releases it while it blocks.
-  void Drain(std::unique_lock<std::mutex>& lock, int fd, std::uint64_t generation);
+  using Deadline = std::chrono::steady_clock::time_point;
+
+  void StartThreads();
+  // Called and return with `lock` held; release it while they block. False
+  // when the device stalled past `deadline`.
+  bool Drain(std::unique_lock<std::mutex>& lock, int fd, std::uint64_t generation,
+             Deadline deadline);
+  bool WaitForRoom(std::unique_lock<std::mutex>& lock, int fd, Deadline deadline);
   void RunDrainWorker();
+  void RunWatchdog();
+  void WakeWindowWaiter();
   void SetModemLine(int line, bool on);
 
   mutable std::mutex mutex_;
@@ -58,15 +67,27 @@ class PosixSerialLine final : public SerialLine {
   int drainers_ = 0;              // threads using fd_ outside the lock
   std::chrono::microseconds characterTime_;
   bool drainUnsupported_ = false;
+  int writeError_ = 0;  // errno of the last failed write
 
-  // Drains asked for by the window thread and done by the worker; a drain
-  // serves every request made before it started.
+  // Drains asked for by the callers and done by the worker; a drain serves
+  // every request made before it started, within the newest request's limit.
   std::uint64_t requested_ = 0;
   std::uint64_t served_ = 0;
+  std::chrono::milliseconds limit_{0};
+  std::uint64_t stalls_ = 0;  // drains that outlived their limit
   int windowWaiters_ = 0;
   EventLoop* windowLoop_ = nullptr;
   bool stopping_ = false;
-  std::thread worker_;  // started by the first wait on the window thread
+
+  // The tcdrain() in progress, for the watchdog.
+  bool inTcdrain_ = false;
+  std::uint64_t tcdrains_ = 0;
+  Deadline tcdrainDeadline_{};
+  int tcdrainFd_ = -1;
+  bool tcdrainFlushed_ = false;
+
+  std::thread worker_;  // both started by the first wait
+  std::thread watchdog_;
 };
 
 }  // namespace kestrix

@@ -39,6 +39,13 @@ inline std::chrono::microseconds CharacterTime(const SerialLineSettings& setting
   return std::chrono::microseconds{halfBits * 1'000'000L / (2 * baud)};
 }
 
+// What became of a byte handed to the driver.
+enum class ByteWrite {
+  kTaken,
+  kNoRoom,  // the driver is full: try again once it has room
+  kFailed,  // the device refuses (gone, or the line is closed)
+};
+
 class SerialLine {
  public:
   virtual ~SerialLine() = default;
@@ -54,14 +61,17 @@ class SerialLine {
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 
-  // Hands one byte to the driver without blocking. False when the driver
-  // did not take it (try again after pumping).
-  virtual bool WriteByte(std::uint8_t byte) = 0;
-  // Returns once everything written has left the driver and the UART, so
-  // that one character is in flight at a time. On the window thread it
+  // Hands one byte to the driver without blocking.
+  virtual ByteWrite WriteByte(std::uint8_t byte) = 0;
+  // Why the last write failed, in words; empty when none has.
+  virtual std::string WriteFailure() const = 0;
+  // Returns true once everything written has left the driver and the UART
+  // (one character in flight at a time) and the driver has room for the
+  // next byte. False when that has not happened within `limit`: the device
+  // stalls, and what it still held is discarded. On the window thread it
   // dispatches window events while it waits (and blocks, never spins); on
-  // other threads it simply blocks. Returns at once when the line closes.
-  virtual void WaitUntilSent(EventLoop& loop) = 0;
+  // other threads it simply blocks. True at once when the line closes.
+  virtual bool WaitUntilSent(EventLoop& loop, std::chrono::milliseconds limit) = 0;
   // True while written bytes are still in the driver; never blocks.
   virtual bool OutputPending() = 0;
 

@@ -9,38 +9,40 @@ void SerialOutputPath::Send(int code) {
   SerialLine& line = port_.Line();
   for (;;) {
     const std::uint64_t opening = port_.Openings();
-    if (!port_.IsOpen()) {
+    if (!port_.IsOpen() || port_.Failed()) {
       return;
     }
-    if (line.WriteByte(byte)) {
-      break;
-    }
-    if (line.OutputPending()) {
-      // The driver is full: it takes the byte once it has room.
-      line.WaitUntilSent(loop_);
-      continue;
-    }
-    // Drained between the refusal and the look, or the device is gone (a
-    // pulled USB adapter fails every write).
-    if (line.WriteByte(byte)) {
-      break;
-    }
-    if (loop_.IsWindowThread()) {
-      // The operator may close or change the port meanwhile.
-      loop_.WaitForNextEvent();
-    } else {
-      port_.WaitForAnotherOpening(opening);
+    const auto limit = port_.StallLimit();
+    switch (line.WriteByte(byte)) {
+      case ByteWrite::kTaken:
+        if (!line.WaitUntilSent(loop_, limit)) {
+          port_.ReportStall(opening);
+        }
+        return;
+      case ByteWrite::kFailed:
+        port_.ReportWriteFailure(opening, line.WriteFailure());
+        return;
+      case ByteWrite::kNoRoom:
+        // The driver is full: it takes the byte once it has room.
+        if (!line.WaitUntilSent(loop_, limit)) {
+          port_.ReportStall(opening);
+          return;
+        }
+        break;
     }
   }
-  line.WaitUntilSent(loop_);
 }
 
 bool SerialOutputPath::TrySend(int code) {
-  return Idle() && port_.Line().WriteByte(static_cast<std::uint8_t>(code));
+  return Idle() && port_.Line().WriteByte(static_cast<std::uint8_t>(code)) == ByteWrite::kTaken;
 }
 
 bool SerialOutputPath::Idle() {
-  return port_.IsOpen() && !port_.Line().OutputPending();
+  return port_.IsOpen() && !port_.Failed() && !port_.Line().OutputPending();
+}
+
+std::string SerialOutputPath::LostBecause() {
+  return port_.FailedBecause();
 }
 
 }  // namespace kestrix

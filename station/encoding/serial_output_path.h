@@ -12,12 +12,13 @@ class SerialOutputPath final : public OutputPath {
   SerialOutputPath(SerialPort& port, EventLoop& loop) : port_(port), loop_(loop) {}
 
   // Returns once the byte has left the UART; codes for a closed port are
-  // dropped. A refused byte is retried once the driver has drained, or, on
-  // a dead device, once the port has been closed or opened again (on the
-  // window thread: after each event).
+  // dropped. A refused byte is retried once the driver has room. A device
+  // that fails a write, or keeps a byte beyond the port's stall limit, is
+  // reported to the port, which drops codes from then on.
   void Send(int code) override;
   bool TrySend(int code) override;
   bool Idle() override;
+  std::string LostBecause() override;
 
  private:
   SerialPort& port_;

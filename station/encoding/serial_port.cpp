@@ -16,7 +16,22 @@ SerialPort::SerialPort(SerialLine& line, EventLoop& loop, const PortDeviceMap& d
       log_(log),
       box_(box),
       endProcess_(std::move(endProcess)),
+      loop_(loop),
       openedOrClosed_(loop) {}
+
+namespace {
+
+// Beyond the pace of the line, a margin for a busy machine and a driver
+// that hands bytes to the UART in bursts.
+constexpr int kStallCharacters = 4;
+constexpr std::chrono::milliseconds kStallMargin{500};
+
+std::chrono::milliseconds StallLimitFor(const SerialLineSettings& settings) {
+  return std::chrono::ceil<std::chrono::milliseconds>(kStallCharacters * CharacterTime(settings)) +
+         kStallMargin;
+}
+
+}  // namespace
 
 int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, int dataBits,
                                int stopBitsCode) {
@@ -47,7 +62,16 @@ int SerialPort::OpenSerialPort(const std::string& name, float baud, int parity, 
   log_.LogEvent(line);
 
   // A refused setting is not reported: the port stays open as it is.
-  line_.Configure({static_cast<int>(baud), dataBits, parity, stopBitsCode});
+  const SerialLineSettings lineSettings{static_cast<int>(baud), dataBits, parity, stopBitsCode};
+  line_.Configure(lineSettings);
+  stallLimit_ = StallLimitFor(lineSettings);
+  {
+    std::lock_guard lock(failureMutex_);
+    openName_ = name;
+    openSettings_ = lineSettings;
+    failedBecause_.clear();
+    failed_ = false;
+  }
   open_ = true;
   ++openings_;
   openedOrClosed_.Notify();
@@ -86,6 +110,86 @@ void SerialPort::SetControlLine(ControlLine line, bool on) {
       break;
     case ControlLine::kNone:
       break;
+  }
+}
+
+void SerialPort::Fail(std::uint64_t opening, const std::string& because,
+                      const std::string& logText) {
+  {
+    std::lock_guard lock(failureMutex_);
+    if (failed_ || !open_ || openings_ != opening) {
+      return;
+    }
+    failedBecause_ = because;
+    failed_ = true;
+  }
+  log_.LogEvent(logText);
+  if (switchTransmitterOff_) {
+    loop_.Post(switchTransmitterOff_);
+  }
+}
+
+void SerialPort::ReportStall(std::uint64_t opening) {
+  std::string name;
+  {
+    std::lock_guard lock(failureMutex_);
+    name = openName_;
+  }
+  Fail(opening, "the comm port stalled",
+       "Comm Port \"" + name + "\" : no character left the port for " +
+           std::to_string(StallLimit().count()) + " ms; transmitter switched off");
+}
+
+void SerialPort::ReportWriteFailure(std::uint64_t opening, const std::string& why) {
+  // A line closed under the sender was closed on purpose.
+  if (!line_.IsOpen()) {
+    return;
+  }
+  std::string name;
+  {
+    std::lock_guard lock(failureMutex_);
+    name = openName_;
+  }
+  Fail(opening, "the comm port failed",
+       "Comm Port \"" + name + "\" : writing failed (" + why + "); transmitter switched off");
+}
+
+std::string SerialPort::FailedBecause() const {
+  std::lock_guard lock(failureMutex_);
+  return failedBecause_;
+}
+
+void SerialPort::RetryAfterFailure() {
+  std::string name;
+  SerialLineSettings lineSettings;
+  {
+    std::lock_guard lock(failureMutex_);
+    if (!failed_ || !open_) {
+      return;
+    }
+    name = openName_;
+    lineSettings = openSettings_;
+  }
+  line_.Close();
+  if (!line_.Open(devices_.DeviceFor(name))) {
+    // Not fatal here: the station stays up, and the next transmitter-on
+    // tries again.
+    log_.LogEvent("Comm Port \"" + name + "\" cannot be opened again; codes for it are dropped");
+    return;
+  }
+  line_.Configure(lineSettings);
+  {
+    std::lock_guard lock(failureMutex_);
+    failedBecause_.clear();
+    failed_ = false;
+  }
+  ++openings_;
+  openedOrClosed_.Notify();
+  line_.SetDtr(false);
+  line_.SetRts(false);
+  log_.LogEvent("Comm Port \"" + name + "\" opened again");
+  if (afterOpen_) {
+    afterOpen_();
   }
 }
 

@@ -39,6 +39,8 @@ void Transmitter::CmTX() {
   settings_.transmitOn = 1;
   OnWindowThread([this] { controls_.transmitStatus.SetText("  ON  "); });
   log_.LogEvent("CmTX : Transmitter ON");
+  // A device that stalled or vanished under a transmission gets another try.
+  port_.RetryAfterFailure();
   SetTransmitLine(true);
 
   const int mode = settings_.MODE;

@@ -23,6 +23,9 @@ struct FakeWaveDeviceState {
   int failWritesFrom = -1;
   int writeError = kWaveFileWriteError;
   bool autoComplete = false;
+  // Once this many buffers were taken, none is handed back any more (a
+  // stalled driver); -1 never.
+  int stallFrom = -1;
   bool open = false;
   int openNow = 0;  // devices open at this moment
   int maxOpen = 0;  // the most ever open at once
@@ -130,7 +133,9 @@ class FakeWaveDevice final : public WaveDevice {
       state_->held.push_back({data, state_->written.size() - 1});
       ++state_->pending;
       state_->changed.notify_all();
-      complete = state_->autoComplete && state_->started;
+      const bool stalled = state_->stallFrom >= 0 &&
+                           state_->written.size() > static_cast<std::size_t>(state_->stallFrom);
+      complete = state_->autoComplete && state_->started && !stalled;
     }
     if (complete) {
       state_->CompleteAll();

@@ -21,7 +21,7 @@ class PseudoTerminal {
       slave_ = ::ptsname(master_);
     }
   }
-  ~PseudoTerminal() { ::close(master_); }
+  ~PseudoTerminal() { CloseMaster(); }
   PseudoTerminal(const PseudoTerminal&) = delete;
   PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
@@ -40,6 +40,13 @@ class PseudoTerminal {
     }
     got.resize(have);
     return got;
+  }
+  // The other end goes away, as a device that is pulled out.
+  void CloseMaster() {
+    if (master_ >= 0) {
+      ::close(master_);
+      master_ = -1;
+    }
   }
   // True once nobody has the slave open any more.
   bool SlaveClosed() { return Poll(0) & POLLHUP; }

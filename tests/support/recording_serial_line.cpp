@@ -46,31 +46,36 @@ WallClock::duration RecordingSerialLine::CharacterTime() const {
   return kestrix::CharacterTime(settings);
 }
 
-bool RecordingSerialLine::WriteByte(std::uint8_t byte) {
+ByteWrite RecordingSerialLine::WriteByte(std::uint8_t byte) {
   ++writeAttempts;
   if (!open_ || dead) {
-    return false;
+    return ByteWrite::kFailed;
   }
   if (refuseWrites > 0) {
     --refuseWrites;
-    return false;
+    return ByteWrite::kNoRoom;
   }
   const auto now = loop_.Now();
   if (fullWhileInFlight && now < inFlightUntil_) {
-    return false;
+    return ByteWrite::kNoRoom;
   }
   inFlightUntil_ = std::max(inFlightUntil_, now) + CharacterTime();
   Record(Kind::kByte, byte);
-  return true;
+  if (stallAfterBytes >= 0 && Bytes().size() >= static_cast<std::size_t>(stallAfterBytes)) {
+    stalled = true;
+  }
+  return ByteWrite::kTaken;
 }
 
-void RecordingSerialLine::WaitUntilSent(EventLoop& loop) {
-  const auto until = inFlightUntil_;
+bool RecordingSerialLine::WaitUntilSent(EventLoop& loop, std::chrono::milliseconds limit) {
+  const bool stalls = stalled;
+  const auto until = stalls ? loop_.Now() + limit : inFlightUntil_;
   if (loop_.Now() >= until) {
-    return;
+    return true;
   }
   loop_.PostAt(until, [this] { sent_.Notify(); });
   sent_.WaitUntil([&] { return !open_ || loop.Now() >= until; });
+  return !stalls || !open_;
 }
 
 bool RecordingSerialLine::OutputPending() {

@@ -31,8 +31,9 @@ class RecordingSerialLine final : public SerialLine {
   bool Configure(const SerialLineSettings& settings) override;
   void Close() override;
   bool IsOpen() const override { return open_; }
-  bool WriteByte(std::uint8_t byte) override;
-  void WaitUntilSent(EventLoop& loop) override;
+  ByteWrite WriteByte(std::uint8_t byte) override;
+  std::string WriteFailure() const override { return dead ? "Input/output error" : ""; }
+  bool WaitUntilSent(EventLoop& loop, std::chrono::milliseconds limit) override;
   bool OutputPending() override;
   void SetRts(bool on) override;
   void SetDtr(bool on) override;
@@ -58,6 +59,11 @@ class RecordingSerialLine final : public SerialLine {
   std::atomic<bool> fullWhileInFlight{false};
   // A device that has gone (a pulled adapter): every write fails.
   std::atomic<bool> dead{false};
+  // A device that takes bytes and never sends them: every wait for them
+  // runs out its limit.
+  std::atomic<bool> stalled{false};
+  // Stalls once it has taken this many bytes (never when negative).
+  int stallAfterBytes = -1;
   std::atomic<int> writeAttempts{0};
 
  private:

@@ -241,5 +241,31 @@ TEST_F(StationCardTest, AFileIsAbortedWhenTheCardFailsOnWrite) {
   EXPECT_TRUE(line.Bytes().empty());
 }
 
+// A card that stops taking buffers under a file: after the wait for a free
+// buffer the worker gives up, the file ends as a cancelled one with the
+// transmitter off, and the next transmitter-on opens the card again.
+TEST_F(StationCardTest, ACardThatStallsEndsTheFileAndIsOpenedAgainAtTheNextTransmitterOn) {
+  waveDevices.state->stallFrom = 12;
+  QueueTwoFiles();
+  loop.KeepPaceWithRealThreads(20ms);
+  loop.RunFor(10s);
+
+  EXPECT_TRUE(Logged("Sound card : Timed out waiting for output buffers"));
+  EXPECT_TRUE(Logged("ABORTED sending <a.txt>."));
+  EXPECT_FALSE(Logged("Completed sending <a.txt>."));
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_EQ(waveDevices.state->OpenNow(), 0);
+  const std::size_t opened = waveDevices.requests.size();
+
+  {
+    std::lock_guard lock(waveDevices.state->mutex);
+    waveDevices.state->stallFrom = -1;
+  }
+  station.TransmitPart().Transmit().CmTX();
+  EXPECT_EQ(waveDevices.requests.size(), opened + 1);
+  EXPECT_TRUE(waveDevices.state->WaitForWrites(Written() + 20));  // it plays again
+  station.TransmitPart().Transmit().CmRX();
+}
+
 }  // namespace
 }  // namespace kestrix

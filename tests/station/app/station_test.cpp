@@ -194,6 +194,35 @@ TEST_F(StationStartTest, APortReopenedWhileTheTransmitterIsOnKeepsItKeyed) {
   EXPECT_EQ(line.EventsOf(Kind::kDtr).back().value, 0);
 }
 
+// A serial device that stops sending in the middle of a file: the file ends
+// as a cancel ends it, the transmitter goes off, and the rest of the queue
+// waits for the operator.
+TEST_F(StationStartTest, AFileOnAPortThatStallsIsCutOffWithTheTransmitterOff) {
+  StartWith("QERVCOMMPORT=\"COM1\"\nQERVRS232CONTROL=\"RTS\"\n");
+  testing::WriteFile("data/a.txt", "RYRYRY DE N0CALL\r\n");
+  testing::WriteFile("data/b.txt", "SECOND BULLETIN\r\n");
+  testing::WriteFile("data/schedule.lst", "a.txt\nb.txt\n");
+  line.stallAfterBytes = 60;  // 46 before the file, then 14 of its 18
+  station.QueuePart().Commands().OnReload();
+  station.QueuePart().Cycle().CmEnable();
+  loop.RunFor(90s);
+
+  const auto texts = LogTexts();
+  const auto stall = std::find(texts.begin(), texts.end(),
+                               "Comm Port \"COM1\" : no character left the port for 1167 ms; "
+                               "transmitter switched off");
+  ASSERT_NE(stall, texts.end());
+  EXPECT_EQ(std::vector<std::string>(stall + 1, texts.end()),
+            (std::vector<std::string>{
+                "CmRX : Transmitter OFF",
+                "TXFile : the comm port stalled; <a.txt> is cut off after 14 of 18 characters.",
+                "CmDisable : Scheduler DISABLED", "ABORTED sending <a.txt>."}));
+  EXPECT_FALSE(line.rts);
+  EXPECT_EQ(settings.transmitOn, 0);
+  ASSERT_EQ(station.QueuePart().Queue().Count(), 1);
+  EXPECT_NE(station.QueuePart().Queue().Text(0).find("b.txt"), std::string::npos);
+}
+
 TEST_F(StationStartTest, NothingNewGoesOutWhileTheStationEnds) {
   testing::WriteFile("data/news.txt", "E");
   station.Start();

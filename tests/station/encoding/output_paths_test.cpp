@@ -206,7 +206,7 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadRetriesARefusedByteOnceTheLineHasDr
   OpenCom1();
   clock.OnTimer(WindowClock::kStartClock);
   line.fullWhileInFlight = true;
-  ASSERT_TRUE(line.WriteByte(31));
+  ASSERT_EQ(line.WriteByte(31), ByteWrite::kTaken);
   SendFromAnotherThread(loop, [&] { router.SendCode(3); });
 
   const auto bytes = line.EventsOf(Kind::kByte);
@@ -215,25 +215,67 @@ TEST_F(OutputPathsTest, ASenderOnItsOwnThreadRetriesARefusedByteOnceTheLineHasDr
   EXPECT_EQ(bytes[1].at, line.CharacterTime());
 }
 
-// A device that fails every write is not hammered while the clock ticks:
-// the sender waits until the port is closed (or opened again).
-TEST_F(OutputPathsTest, ASenderOnADeadLineWaitsForThePortToChange) {
+// A pulled adapter fails every write: the sender is not held, the port
+// says why its codes are lost and switches the transmitter off, and the
+// next transmitter-on opens the device again.
+TEST_F(OutputPathsTest, AVanishedDeviceIsReportedOnceAndTriedAgainAtTheNextTransmitterOn) {
+  port.SetSwitchTransmitterOff([this] { transmitter.CmRX(); });
   OpenCom1();
-  clock.OnTimer(WindowClock::kStartClock);
+  settings.TxLine = ID_RS232CONTROL_RTS;
+  transmitter.CmTX();
   line.dead = true;
-  loop.PostAfter(2s, [this] {
-    EXPECT_EQ(line.writeAttempts, 2);
-    port.CloseSerialPort();
-  });
-  WallClock::duration returnedAt{};
-  SendFromAnotherThread(loop, [&] {
-    router.SendCode(3);
-    returnedAt = Elapsed();
-  });
+  SendFromAnotherThread(loop, [&] { router.SendCode(3); });
+  SendFromAnotherThread(loop, [&] { router.SendCode(4); });
+  loop.RunFor(0s);
 
-  EXPECT_EQ(returnedAt, 2s);
-  EXPECT_EQ(line.writeAttempts, 2);
-  EXPECT_TRUE(line.Bytes().empty());
+  EXPECT_EQ(Elapsed(), 0s);
+  EXPECT_EQ(line.writeAttempts, 1);
+  EXPECT_EQ(router.LostBecause(), "the comm port failed");
+  EXPECT_FALSE(router.PathIdle());
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_FALSE(line.rts);
+  const std::string failed =
+      "Comm Port \"COM1\" : writing failed (Input/output error); transmitter switched off";
+  const auto texts = LogTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), failed), 1) << texts.back();
+
+  line.dead = false;
+  transmitter.CmTX();
+  EXPECT_EQ(line.opened.size(), 2u);
+  EXPECT_TRUE(line.rts);
+  EXPECT_EQ(LogTexts().back(), "Comm Port \"COM1\" opened again");
+  EXPECT_EQ(router.LostBecause(), "");
+  router.SendCode(5);
+  EXPECT_EQ(line.Bytes(), (std::vector<int>{5}));
+}
+
+// A device that takes bytes and never sends them: the sender goes on after
+// four character times and half a second, and a device still missing at
+// the next transmitter-on is logged, never fatal for a station on its own.
+TEST_F(OutputPathsTest, AStalledDeviceReleasesItsSenderAfterTheStallLimit) {
+  port.SetSwitchTransmitterOff([this] { transmitter.CmRX(); });
+  OpenCom1();  // 45 baud, five bits, one and a half stop bits: 166.7 ms a character
+  EXPECT_EQ(port.StallLimit(), 1167ms);
+  transmitter.CmTX();
+  line.stalled = true;
+  router.SendCode(3);
+
+  EXPECT_EQ(Elapsed(), 1167ms);
+  EXPECT_EQ(
+      LogTexts().back(),
+      "Comm Port \"COM1\" : no character left the port for 1167 ms; transmitter switched off");
+  loop.RunFor(0s);
+  EXPECT_EQ(settings.transmitOn, 0);
+  EXPECT_EQ(router.LostBecause(), "the comm port stalled");
+  router.SendCode(4);
+  EXPECT_EQ(Elapsed(), 1167ms);
+
+  line.devices.clear();
+  transmitter.CmTX();
+  EXPECT_EQ(LogTexts().back(),
+            "Comm Port \"COM1\" cannot be opened again; codes for it are dropped");
+  EXPECT_TRUE(exitStatuses.empty());
+  EXPECT_EQ(router.LostBecause(), "the comm port stalled");
 }
 
 // The modem's queue shrinks on its own thread; the sender goes on at once.

@@ -26,6 +26,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using testing::PseudoTerminal;
+using namespace std::chrono_literals;
+
+// Far beyond what a pseudo-terminal that is read needs.
+constexpr std::chrono::milliseconds kLimit = 10s;
 
 // CR, LF, NUL and 8-bit bytes catch any output processing left on.
 const Bytes kStream = {'R', 'Y', '\r', '\n', 0x00, 0x1F, 0x7F, 0xFF, 'K'};
@@ -36,8 +40,8 @@ class PosixSerialLineTest : public ::testing::Test {
 
   void Send(const Bytes& bytes) {
     for (const std::uint8_t b : bytes) {
-      ASSERT_TRUE(line.WriteByte(b));
-      line.WaitUntilSent(loop);
+      ASSERT_EQ(line.WriteByte(b), ByteWrite::kTaken);
+      ASSERT_TRUE(line.WaitUntilSent(loop, kLimit));
     }
   }
 
@@ -68,9 +72,9 @@ TEST_F(PosixSerialLineTest, WaitDispatchesWindowEventsThatSendThemselves) {
     ranInsideWait = waiting;
     Send({'B'});
   });
-  ASSERT_TRUE(line.WriteByte('A'));
+  ASSERT_EQ(line.WriteByte('A'), ByteWrite::kTaken);
   waiting = true;
-  line.WaitUntilSent(loop);
+  EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));
   waiting = false;
   EXPECT_TRUE(ranInsideWait);
   Send({'C'});
@@ -82,10 +86,10 @@ TEST_F(PosixSerialLineTest, CloseInsideTheWaitEndsIt) {
   for (int round = 0; round < 20; ++round) {
     ASSERT_TRUE(line.IsOpen() || line.Open(pty.Slave()));
     loop.Post([&] { line.Close(); });
-    ASSERT_TRUE(line.WriteByte('x'));
-    line.WaitUntilSent(loop);
+    ASSERT_EQ(line.WriteByte('x'), ByteWrite::kTaken);
+    EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));
     EXPECT_FALSE(line.IsOpen());
-    line.WaitUntilSent(loop);  // closed: nothing to wait for
+    EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));  // closed: nothing to wait for
   }
 }
 
@@ -94,13 +98,51 @@ TEST_F(PosixSerialLineTest, ClosedLineWritesNothingEvenWhenItsDescriptorIsReused
   line.Close();
   const int other = ::open(pty.Slave().c_str(), O_RDWR | O_NOCTTY);  // likely the old number
   ASSERT_GE(other, 0);
-  EXPECT_FALSE(line.WriteByte('x'));
+  EXPECT_EQ(line.WriteByte('x'), ByteWrite::kFailed);
   EXPECT_FALSE(line.OutputPending());
   EXPECT_FALSE(line.Configure({}));
-  line.WaitUntilSent(loop);
+  EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));
   ASSERT_EQ(::write(other, "y", 1), 1);
   EXPECT_EQ(pty.Read(1), (Bytes{'y'}));
   ::close(other);
+}
+
+// A reader that stops reading fills the driver: the wait for room ends at
+// its limit, on the window thread and on any other, and what the driver
+// still held is discarded, so that the line takes bytes again.
+TEST_F(PosixSerialLineTest, AWaitForADeviceThatTakesNothingMoreEndsAtItsLimit) {
+  for (const bool windowThread : {true, false}) {
+    SCOPED_TRACE(windowThread ? "window thread" : "other thread");
+    ByteWrite write;
+    while ((write = line.WriteByte('f')) == ByteWrite::kTaken) {
+    }
+    ASSERT_EQ(write, ByteWrite::kNoRoom);
+    bool sent = true;
+    if (windowThread) {
+      sent = line.WaitUntilSent(loop, 200ms);
+    } else {
+      std::thread([&] { sent = line.WaitUntilSent(loop, 200ms); }).join();
+    }
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(line.WriteByte('g'), ByteWrite::kTaken);
+    EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));
+    // A pseudo-terminal keeps what its reader has not read yet.
+    Bytes got;
+    while (got.empty() || got.back() == 'f') {
+      const Bytes more = pty.Read(1);
+      ASSERT_EQ(more.size(), 1u);
+      got.push_back(more[0]);
+    }
+    EXPECT_EQ(got.back(), 'g');
+  }
+}
+
+// The other end gone, as a pulled adapter: the write fails and says why.
+TEST_F(PosixSerialLineTest, AWriteToAVanishedDeviceFailsWithItsReason) {
+  pty.CloseMaster();
+  EXPECT_EQ(line.WriteByte('x'), ByteWrite::kFailed);
+  EXPECT_EQ(line.WriteFailure(), "Input/output error");
+  EXPECT_TRUE(line.WaitUntilSent(loop, kLimit));
 }
 
 TEST_F(PosixSerialLineTest, RefusalsAndMissingModemLinesLeaveTheLineWorking) {
