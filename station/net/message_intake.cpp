@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "common/text_case.h"
@@ -117,6 +118,9 @@ MessageIntake::Received MessageIntake::ReceiveToTempFile(SmtpInput& input, std::
   char pattern[] = "data.XXXXXX.tmp";
   const int fd = ::mkstemps(pattern, 4);
   if (fd < 0) {
+    const char* why = ::strerrordesc_np(errno);
+    log_.LogEvent(std::string("Unable to create temp data file (") + (why ? why : "unknown error") +
+                  ")");
     received.result = kIntakeStorageFailed;
     return received;
   }

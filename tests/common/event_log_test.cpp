@@ -104,16 +104,62 @@ TEST_F(EventLogTest, WithoutAWritableLogTheBoxIsShownOnceAndTheLinesGoToStandard
   EXPECT_EQ(window.messageBox.shown[0].icon, MessageBoxIcon::kNone);
   EXPECT_EQ(window.messageBox.shown[0].kind, testing::RecordingMessageBox::Kind::kNotice);
 
-  // Once the directory is back, lines flow; a later failure is told again.
+  // Once the directory is back, lines flow, the kept ones first; a later
+  // failure is told again.
   std::filesystem::remove("log");
   std::filesystem::create_directory("log");
   EXPECT_EQ(log.LogEvent("three"), 0);
   EXPECT_EQ(window.eventList.lines, (std::vector<std::string>{"09:05:07 > three"}));
+  EXPECT_EQ(ReadFile("log/20260307.log"), "09:05:07 > one\n09:05:07 > two\n09:05:07 > three\n");
   std::filesystem::remove_all("log");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(log.LogEvent("four"), -1);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "09:05:07 > four\n");
   EXPECT_EQ(window.messageBox.shown.size(), 2u);
+}
+
+// A full disk (the day's file made /dev/full): each line goes to standard
+// error whole, none is left half in the file, and once the disk has room
+// the kept lines are written in order, each in its own day's file.
+TEST_F(EventLogTest, LinesAFullDiskRefusesAreKeptAndWrittenOnceItHasRoom) {
+  std::filesystem::create_symlink("/dev/full", "log/20260307.log");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(log.LogEvent("one"), -1);
+  loop.RunUntil(LocalMoment(2026, 3, 7, 23, 59, 59));
+  EXPECT_EQ(log.LogEvent("two"), -1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "09:05:07 > one\n23:59:59 > two\n");
+  EXPECT_TRUE(window.messageBox.shown.empty());  // it opens; the disk is full
+  EXPECT_EQ(window.eventList.lines.size(), 2u);
+
+  std::filesystem::remove("log/20260307.log");
+  testing::WriteFile("log/20260307.log", "09:00:00 > before\n");
+  loop.RunFor(2s);
+  EXPECT_EQ(log.LogEvent("three"), 0);
+  EXPECT_EQ(ReadFile("log/20260307.log"), "09:00:00 > before\n09:05:07 > one\n23:59:59 > two\n");
+  EXPECT_EQ(ReadFile("log/20260308.log"), "00:00:01 > three\n");
+  EXPECT_EQ(log.LogEvent("four"), 0);
+  EXPECT_EQ(ReadFile("log/20260308.log"), "00:00:01 > three\n00:00:01 > four\n");
+}
+
+// Beyond what is kept, the oldest lines go (they went to standard error at
+// the time), and the file says how many.
+TEST_F(EventLogTest, WhatIsKeptIsBoundedAndTheFileNotesTheLinesThatWereNot) {
+  std::filesystem::create_symlink("/dev/full", "log/20260307.log");
+  ::testing::internal::CaptureStderr();
+  const std::size_t total = EventLog::kMaxKeptLines + 5;
+  for (std::size_t i = 0; i < total; ++i) {
+    log.LogEvent("line " + std::to_string(i));
+  }
+  EXPECT_EQ(Lines(::testing::internal::GetCapturedStderr()).size(), total);
+  std::filesystem::remove("log/20260307.log");
+  log.LogEvent("back");
+
+  const auto lines = Lines(ReadFile("log/20260307.log"));
+  ASSERT_EQ(lines.size(), EventLog::kMaxKeptLines + 2);
+  EXPECT_EQ(lines[0],
+            "09:05:07 > 5 earlier lines could not be written here; they went to standard error");
+  EXPECT_EQ(lines[1], "09:05:07 > line 5");
+  EXPECT_EQ(lines.back(), "09:05:07 > back");
 }
 
 // Network threads log while the window thread logs too; the window thread
