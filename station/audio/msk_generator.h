@@ -3,6 +3,11 @@
 // asynchronous frame as a phase-continuous tone, the frame starting with the
 // block and its stop element filling the rest. Mark is always the lower
 // tone. The tone phase runs on from block to block.
+//
+// The tone is read from a table with a short correction between its points
+// instead of sin and cos for every sample: within a hair of the 16-bit
+// output the exact sum gives, at a fraction of the cost, so offline
+// rendering is quick and a station idles at little CPU.
 
 #include <cstdint>
 
@@ -30,12 +35,20 @@ class CMSKGen {
   int GenerateCharacter(double* buffer, int count, int code, int dataBits);
 
  private:
+  // The first sample after `from` where the bit number passes `bit`, at
+  // most `count`.
+  int BitEnd(int from, int count, int bit) const;
+  int BitAt(int sample) const;
+
   ToneState& shared_;
   double twoPi_;
   int sampleRate_ = 8000;
   double baud_ = 45.45;
   double stepHigh_ = 0.0;
   double stepLow_ = 0.0;
+  // The same steps in 2^-64 turns, where the phase wraps by itself.
+  std::uint64_t turnHigh_ = 0;
+  std::uint64_t turnLow_ = 0;
 };
 
 // The output level stage.

@@ -1,10 +1,16 @@
 #include "station/render/bulletin_renderer.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 
 #include "common/number_text.h"
@@ -48,6 +54,100 @@ class CodeList final : public CodeOutput {
  public:
   void SendCode(int code) override { codes.push_back(code); }
   std::vector<int> codes;
+};
+
+// Hands a wave device whole buffers of 16-bit samples, converted as the
+// sound ring converts them, and takes each buffer back before filling it
+// again. The ring's buffers of one block and its sample-by-sample
+// bookkeeping keep a card's latency short; a file takes everything at once,
+// so here they would only cost time.
+class DeviceFeed {
+ public:
+  // 1 MB in all: enough that the writer seldom waits for the device thread.
+  static constexpr std::size_t kBuffers = 8;
+  static constexpr std::size_t kBufferSamples = std::size_t{1} << 16;
+  static_assert(kBuffers <= QueuedWaveDevice::kQueueCapacity);
+
+  explicit DeviceFeed(WaveDevice& device) : device_(device) {
+    for (auto& buffer : buffers_) {
+      buffer.resize(2 * kBufferSamples);
+    }
+  }
+  ~DeviceFeed() { device_.Close(); }
+  DeviceFeed(const DeviceFeed&) = delete;
+  DeviceFeed& operator=(const DeviceFeed&) = delete;
+
+  // 0, or a wave device error number.
+  int Open(const WaveFormat& format) {
+    const int opened = device_.Open(format, [this] {
+      std::lock_guard lock(mutex_);
+      ++done_;
+      back_.notify_all();
+    });
+    return opened != 0 ? opened : device_.Restart();
+  }
+
+  // Mono samples, toward zero and then their low 16 bits, low byte first.
+  int Put(const double* samples, std::size_t count) {
+    while (count > 0) {
+      const std::size_t n = std::min(count, kBufferSamples - fill_);
+      std::uint8_t* out = buffers_[current_].data() + 2 * fill_;
+      for (std::size_t i = 0; i < n; ++i) {
+        const double clamped =
+            std::clamp(samples[i], static_cast<double>(INT_MIN), static_cast<double>(INT_MAX));
+        const auto value = static_cast<std::uint16_t>(static_cast<int>(clamped));
+        out[2 * i] = static_cast<std::uint8_t>(value & 0xFF);
+        out[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
+      }
+      fill_ += n;
+      samples += n;
+      count -= n;
+      if (fill_ == kBufferSamples) {
+        if (const int error = Send(); error != 0) {
+          return error;
+        }
+      }
+    }
+    return 0;
+  }
+
+  // Writes what is left and waits until the device has it all; 0, or the
+  // error of a buffer that failed.
+  int Finish() {
+    int error = fill_ > 0 ? Send() : 0;
+    WaitUntilBack(0);
+    if (error == 0) {
+      error = device_.Restart();  // the device's error once a buffer failed
+    }
+    device_.Close();
+    return error;
+  }
+
+ private:
+  int Send() {
+    if (const int error = device_.Write(buffers_[current_].data(), 2 * fill_); error != 0) {
+      return error;
+    }
+    fill_ = 0;
+    current_ = (current_ + 1) % kBuffers;
+    ++sent_;
+    WaitUntilBack(kBuffers - 1);  // the next buffer is free again
+    return 0;
+  }
+
+  void WaitUntilBack(std::size_t outstanding) {
+    std::unique_lock lock(mutex_);
+    back_.wait(lock, [&] { return sent_ - done_ <= outstanding; });
+  }
+
+  WaveDevice& device_;
+  std::array<std::vector<std::uint8_t>, kBuffers> buffers_;
+  std::size_t current_ = 0;
+  std::size_t fill_ = 0;
+  std::size_t sent_ = 0;
+  std::mutex mutex_;
+  std::condition_variable back_;
+  std::size_t done_ = 0;  // under the mutex
 };
 
 }  // namespace
@@ -169,8 +269,9 @@ bool BulletinRenderer::RenderCodes(const RenderOptions& options, const std::vect
   std::filesystem::remove(options.output, ignored);  // the device would append
   const int dataBits = DataBitsOf(options.mode);
   const int blockLength = SamplesPerCharacter(dataBits, kSampleRate, options.baud);
-  CSound sound(std::make_unique<WavFileDevice>(options.output, WavFileDevice::Pacing::kUnpaced));
-  if (const int opened = sound.OpenOutput({1, kSampleRate, 16}, blockLength, 0); opened != 0) {
+  WavFileDevice device(options.output, WavFileDevice::Pacing::kUnpaced);
+  DeviceFeed feed(device);
+  if (const int opened = feed.Open({1, kSampleRate, 16}); opened != 0) {
     error = "cannot write " + options.output + ": " + CSound::SoundErrorText(opened);
     return false;
   }
@@ -182,18 +283,16 @@ bool BulletinRenderer::RenderCodes(const RenderOptions& options, const std::vect
   generator.Init(kSampleRate, centre, options.baud);
   CGenerators levelStage;
   std::vector<double> block(static_cast<std::size_t>(blockLength));
-  for (int code : codes) {
-    generator.GenerateCharacter(block.data(), blockLength, code, dataBits);
+  int written = 0;
+  for (std::size_t next = 0; next < codes.size() && written == 0; ++next) {
+    generator.GenerateCharacter(block.data(), blockLength, codes[next], dataBits);
     levelStage.ApplyGain(blockLength, block.data(), CGenerators::kGain);
-    if (sound.WriteOutput(block.data(), blockLength) != blockLength) {
-      error = "writing " + options.output + " failed: " + CSound::SoundErrorText(sound.LastError());
-      return false;
-    }
+    written = feed.Put(block.data(), block.size());
   }
-  sound.CloseOutput();
-  // A file takes blocks faster than they are made: running dry is no fault.
-  if (sound.LastError() != 0 && sound.LastError() != kSoundUnderflow) {
-    error = "writing " + options.output + " failed: " + CSound::SoundErrorText(sound.LastError());
+  const int finished = feed.Finish();
+  if (written != 0 || finished != 0) {
+    error = "writing " + options.output +
+            " failed: " + CSound::SoundErrorText(written != 0 ? written : finished);
     return false;
   }
   return true;

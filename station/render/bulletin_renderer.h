@@ -1,7 +1,8 @@
 #pragma once
 // Renders a bulletin to a WAV file as the station would send it through a
-// sound card: the same encoder, tone generators, block framing and sound
-// ring, with a lead-in of letters shift (mark in ASCII) before the text.
+// sound card: the same encoder, tone generators, block framing and 16-bit
+// samples as its sound ring writes (only in larger buffers), with a lead-in
+// of letters shift (mark in ASCII) before the text.
 // For previewing a bulletin or testing a receiver without keying a radio.
 
 #include <optional>

@@ -4,11 +4,16 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <numbers>
 
+#include "station/audio/msk_generator.h"
+#include "station/audio/sound.h"
+#include "station/audio/wav_file_device.h"
 #include "station/config/station_mode.h"
 #include "tests/common_support/comma_decimal_locale.h"
 #include "tests/common_support/temp_working_directory.h"
@@ -202,6 +207,64 @@ TEST_F(BulletinRendererTest, EveryStopElementLastsAtLeastOneAndAHalfBits) {
   }
 }
 
+// The WAV file of `codes` as the station's sound ring writes it, one block
+// a buffer, from the same generator and level stage.
+std::string ThroughTheSoundRing(const RenderOptions& options, const std::vector<int>& codes) {
+  const int dataBits = options.mode == kModeAscii ? 8 : 5;
+  const int block = SamplesPerCharacter(dataBits, 8000, options.baud);
+  std::filesystem::remove("ring.wav");
+  {
+    CSound sound(std::make_unique<WavFileDevice>("ring.wav", WavFileDevice::Pacing::kUnpaced));
+    EXPECT_EQ(sound.OpenOutput({1, 8000, 16}, block, 0), 0);
+    ToneState tones{.halfShift = std::fabs(options.markTone - options.spaceTone) / 2};
+    CMSKGen generator(tones);
+    generator.Init(8000, static_cast<int>((options.markTone + options.spaceTone) / 2),
+                   options.baud);
+    std::vector<double> samples(static_cast<std::size_t>(block));
+    for (const int code : codes) {
+      generator.GenerateCharacter(samples.data(), block, code, dataBits);
+      CGenerators{}.ApplyGain(block, samples.data(), CGenerators::kGain);
+      EXPECT_EQ(sound.WriteOutput(samples.data(), block), block);
+    }
+    sound.CloseOutput();
+  }
+  return ReadFile("ring.wav");
+}
+
+// Where two files first differ, for a message that does not print them.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  const auto [at, ignored] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+  return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+         ", first difference at byte " + std::to_string(at - a.begin());
+}
+
+TEST_F(BulletinRendererTest, TheFileHoldsWhatTheSoundRingWouldWriteToTheLastSample) {
+  struct Case {
+    int mode;
+    double baud;
+    int codes;
+    int codeMask;
+  };
+  // Several of the renderer's buffers and a last one that is not full.
+  for (const Case& c : {Case{kModeMilitary, 45.45, 150, 0x1F}, Case{kModeAscii, 300, 250, 0xFF},
+                        Case{kModeTelex, 100, 3, 0x1F}}) {
+    RenderOptions options = Options(c.mode, c.baud);
+    options.markTone = 1275;
+    options.spaceTone = 1445;
+    std::vector<int> codes;
+    for (int i = 0; i < c.codes; ++i) {
+      codes.push_back(i % 7 == 0 ? 0 : (i * 37 + 5) & c.codeMask);
+    }
+    std::string error;
+    ASSERT_TRUE(BulletinRenderer::RenderCodes(options, codes, error)) << error;
+    const std::string rendered = ReadFile("air.wav");
+    const std::string ring = ThroughTheSoundRing(options, codes);
+    const int block = SamplesPerCharacter(c.mode == kModeAscii ? 8 : 5, 8000, c.baud);
+    EXPECT_EQ(rendered.size(), 44u + 2u * block * codes.size()) << c.baud;
+    EXPECT_TRUE(rendered == ring) << c.baud << " baud: " << FirstDifference(rendered, ring);
+  }
+}
+
 TEST_F(BulletinRendererTest, AsciiGoesOutWithEightBitsAndTwoStopBits) {
   std::string error;
   ASSERT_TRUE(BulletinRenderer::Render(Options(kModeAscii, 110), error)) << error;
@@ -240,6 +303,10 @@ TEST_F(BulletinRendererTest, ACommandLineIsCheckedBeforeAnythingIsWritten) {
   EXPECT_FALSE(BulletinRenderer::Render(missing, error));
   EXPECT_EQ(error, "cannot read none.txt");
   EXPECT_EQ(ReadFile("air.wav"), "");
+  RenderOptions nowhere = Options(kModeMilitary, 45.45);
+  nowhere.output = "no-such-directory/air.wav";
+  EXPECT_FALSE(BulletinRenderer::Render(nowhere, error));
+  EXPECT_EQ(error, "cannot write no-such-directory/air.wav: Error writing to wave file");
 }
 
 TEST(BulletinRendererArguments, TheRateFollowsTheStationsRuleAndReadsWithAPoint) {
