@@ -19,7 +19,10 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export LSAN_OPTIONS=suppressions=$root/tests/support/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/support/tsan.supp
+# Qt is not built with TSan: its own locks are invisible to it, so the
+# allocations and copies it makes inside itself would look like races. Only
+# those are ignored; every access of our code is still checked.
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$root/tests/support/tsan.supp
 
 run_suite() {
   local dir=$1 sanitize=$2 label=$3
@@ -33,6 +36,5 @@ run_suite() {
 
 run_suite build "" ""
 run_suite build-asan "address,undefined" ""
-# Qt's own internals are not built with TSan; the threaded logic is.
-run_suite build-tsan "thread" "logic"
+run_suite build-tsan "thread" ""
 echo "== all tests passed"
