@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "common/column_ruler.h"
 #include "common/qt_controls.h"
 #include "common/text_case.h"
 #include "mailer/bad_word_dialog.h"
@@ -47,10 +48,6 @@ constexpr int kCopyAllId = 32778;
 constexpr int kBadWordSearchId = 32779;
 constexpr int kPrintId = 57607;
 
-constexpr const char* kRulerDigits =
-    "123456789012345678901234567890123456789012345678901234567890123456789012";
-constexpr const char* kRulerTens =
-    "         1         2         3         4         5         6         7";
 constexpr const char* kStartDirectory = "data";
 constexpr const char* kFilters = "TXT Files (*.txt);;All Files (*)";
 constexpr int kDocumentMargin = 2;
@@ -246,10 +243,10 @@ void ComposerWindow::BuildControls() {
 
   // The ruler lines up with the first column of the text.
   const int rulerIndent = message_->frameWidth() + kDocumentMargin;
-  auto* digits = new QLabel(kRulerDigits, this);
+  auto* digits = new QLabel(ColumnRulerDigits(LineWrap::kColumns).c_str(), this);
   digits->setObjectName("rulerDigits");
   digits->setContentsMargins(rulerIndent, 0, 0, 0);
-  auto* tens = new QLabel(kRulerTens, this);
+  auto* tens = new QLabel(ColumnRulerTens(LineWrap::kColumns).c_str(), this);
   tens->setObjectName("rulerTens");
   tens->setContentsMargins(rulerIndent, 0, 0, 0);
 

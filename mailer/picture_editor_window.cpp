@@ -17,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/column_ruler.h"
 #include "common/qt_controls.h"
 #include "mailer/picture_filter.h"
 
@@ -24,10 +25,6 @@ namespace kestrix {
 
 namespace {
 
-constexpr const char* kRulerDigits =
-    "123456789012345678901234567890123456789012345678901234567890123456789012345678901234567890";
-constexpr const char* kRulerTens =
-    "         1         2         3         4         5         6         7         8         9";
 constexpr int kRulerColumns = 90;
 
 // The names in the composer's directory, for the file list.
@@ -87,8 +84,8 @@ PictureEditorWindow::PictureEditorWindow(const std::string& path, MessageBox& bo
                                2 * textLeft + picture_->verticalScrollBar()->sizeHint().width(),
                            metrics.lineSpacing() * 24);
 
-  auto* rulerDigits = Note(kRulerDigits);
-  auto* rulerTens = Note(kRulerTens);
+  auto* rulerDigits = Note(ColumnRulerDigits(kRulerColumns).c_str());
+  auto* rulerTens = Note(ColumnRulerTens(kRulerColumns).c_str());
   for (QLabel* ruler : {rulerDigits, rulerTens}) {
     ruler->setFont(fixed);
     ruler->setContentsMargins(textLeft, 0, 0, 0);

@@ -22,16 +22,13 @@
 #include <cmath>
 #include <functional>
 
+#include "common/column_ruler.h"
 #include "common/qt_controls.h"
 
 namespace kestrix {
 
 namespace {
 
-constexpr const char* kRulerDigits =
-    "12345678901234567890123456789012345678901234567890123456789012345678901234567890";
-constexpr const char* kRulerTens =
-    "         1         2         3         4         5         6         7         8";
 constexpr int kListLines = 10;
 constexpr int kPaneLines = 14;
 
@@ -222,9 +219,9 @@ void ScheduleEditorWindow::BuildControls() {
   saveText_ = button("Sa&ve", "saveText");
   clearText_ = button("C&lear", "clearText");
 
-  rulerDigits_ = new QLabel(kRulerDigits);
+  rulerDigits_ = new QLabel(ColumnRulerDigits(kRulerColumns).c_str());
   rulerDigits_->setObjectName("rulerDigits");
-  rulerTens_ = new QLabel(kRulerTens);
+  rulerTens_ = new QLabel(ColumnRulerTens(kRulerColumns).c_str());
   rulerTens_->setObjectName("rulerTens");
   for (QLabel* ruler : {rulerDigits_, rulerTens_}) {
     ruler->setFont(fixed);
