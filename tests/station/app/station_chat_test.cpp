@@ -14,6 +14,7 @@
 
 #include "station/net/chat_listener.h"
 #include "station/net/echo_macro.h"
+#include "tests/station/app/scheduled_files.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fresh_encoder_codes.h"
 #include "tests/support/smtp_test_client.h"
@@ -359,10 +360,7 @@ TEST_F(StationChatTest, FilesAndChatLinesNeverInterleave) {
   for (int i = 0; i < 6; ++i) {
     file += "RYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRYRY\r\n";
   }
-  testing::WriteFile("data/news.txt", file);
-  testing::WriteFile("data/schedule.lst", "news.txt\n");
-  station.QueuePart().Commands().OnReload();
-  station.QueuePart().Cycle().CmEnable();
+  testing::ScheduleFiles(station, {{"news.txt", file}});
   std::atomic<bool> done{false};
   std::thread client([&] {
     SmtpTestClient bob(port);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/station/app/scheduled_files.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fsk_block_reader.h"
 #include "tests/support/keyed_bursts.h"
@@ -27,10 +28,7 @@ class StationModeChangeTest : public testing::StationTest {
   }
   // The cycle sends `text` as the next file.
   void SendFile(const std::string& text) {
-    testing::WriteFile("data/news.txt", text);
-    testing::WriteFile("data/schedule.lst", "news.txt\n");
-    station.QueuePart().Commands().OnReload();
-    station.QueuePart().Cycle().CmEnable();
+    testing::ScheduleFiles(station, {{"news.txt", text}});
     loop.RunFor(60s);
     station.TransmitPart().Transmit().CmRX();
   }

@@ -12,6 +12,7 @@
 #include "tests/common_support/recording_launcher.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/common_support/temp_working_directory.h"
+#include "tests/station/app/scheduled_files.h"
 #include "tests/support/multimon_morse.h"
 #include "tests/support/psk31_receiver.h"
 #include "tests/support/recording_controls.h"
@@ -42,10 +43,7 @@ class StationOnTheAirTest : public ::testing::Test {
   }
   // The scheduler sends data/news.txt holding `text`.
   void SendFile(const std::string& text) {
-    testing::WriteFile("data/news.txt", text);
-    testing::WriteFile("data/schedule.lst", "news.txt\n");
-    station.QueuePart().Commands().OnReload();
-    station.QueuePart().Cycle().CmEnable();
+    testing::ScheduleFiles(station, {{"news.txt", text}});
     const auto limit = loop.Now() + 10min;
     while (!Logged("Completed sending <news.txt>.") && !Logged("ABORTED sending <news.txt>.") &&
            loop.Now() < limit) {

@@ -11,6 +11,7 @@
 #include "tests/common_support/recording_launcher.h"
 #include "tests/common_support/simulated_event_loop.h"
 #include "tests/common_support/temp_working_directory.h"
+#include "tests/station/app/scheduled_files.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/fake_wave_device.h"
 #include "tests/support/minimodem.h"
@@ -82,10 +83,7 @@ class StationSoundTest : public ::testing::Test {
 };
 
 TEST_F(StationSoundTest, AScheduledFileGoesOutAsAudioThatDecodesToItsText) {
-  testing::WriteFile("data/news.txt", "CQ CQ DE N0CALL\r\nWX 12/3 WIND 270/15\r\n");
-  testing::WriteFile("data/schedule.lst", "news.txt\n");
-  station.QueuePart().Commands().OnReload();
-  station.QueuePart().Cycle().CmEnable();
+  testing::ScheduleFiles(station, {{"news.txt", "CQ CQ DE N0CALL\r\nWX 12/3 WIND 270/15\r\n"}});
   loop.RunFor(90s);
   ASSERT_EQ(window.eventList.lines.back().substr(11), "Completed sending <news.txt>.");
   EXPECT_EQ(station.Settings().transmitOn, 0);
@@ -138,11 +136,8 @@ class StationCardTest : public testing::StationTest {
   }
   // Two files queued and the scheduler on.
   void QueueTwoFiles() {
-    testing::WriteFile("data/a.txt", "RYRYRY DE N0CALL\r\n");
-    testing::WriteFile("data/b.txt", "SECOND BULLETIN\r\n");
-    testing::WriteFile("data/schedule.lst", "a.txt\nb.txt\n");
-    station.QueuePart().Commands().OnReload();
-    station.QueuePart().Cycle().CmEnable();
+    testing::ScheduleFiles(station,
+                           {{"a.txt", "RYRYRY DE N0CALL\r\n"}, {"b.txt", "SECOND BULLETIN\r\n"}});
   }
   std::size_t Written() { return waveDevices.state->WrittenCount(); }
   // Why the file is not sent, then the cycle's end of a cancelled file.

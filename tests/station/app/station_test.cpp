@@ -8,6 +8,7 @@
 #include "station/config/menu_ids.h"
 #include "station/encoding/character_encoder.h"
 #include "station/queue/send_queue.h"
+#include "tests/station/app/scheduled_files.h"
 #include "tests/station/app/station_fixture.h"
 #include "tests/support/recording_code_output.h"
 
@@ -199,12 +200,9 @@ TEST_F(StationStartTest, APortReopenedWhileTheTransmitterIsOnKeepsItKeyed) {
 // waits for the operator.
 TEST_F(StationStartTest, AFileOnAPortThatStallsIsCutOffWithTheTransmitterOff) {
   StartWith("QERVCOMMPORT=\"COM1\"\nQERVRS232CONTROL=\"RTS\"\n");
-  testing::WriteFile("data/a.txt", "RYRYRY DE N0CALL\r\n");
-  testing::WriteFile("data/b.txt", "SECOND BULLETIN\r\n");
-  testing::WriteFile("data/schedule.lst", "a.txt\nb.txt\n");
   line.stallAfterBytes = 60;  // 46 before the file, then 14 of its 18
-  station.QueuePart().Commands().OnReload();
-  station.QueuePart().Cycle().CmEnable();
+  testing::ScheduleFiles(station,
+                         {{"a.txt", "RYRYRY DE N0CALL\r\n"}, {"b.txt", "SECOND BULLETIN\r\n"}});
   loop.RunFor(90s);
 
   const auto texts = LogTexts();
