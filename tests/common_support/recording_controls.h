@@ -2,6 +2,7 @@
 // Recording stand-ins for the generic controls: a status list, a text field
 // and message boxes.
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -19,6 +20,20 @@ class RecordingStatusList final : public StatusList {
   int LineCount() const override { return static_cast<int>(lines.size()); }
   void DeleteLine(int index) override { lines.erase(lines.begin() + index); }
   void SelectLine(int index) override { selected = index; }
+
+  // The lines without their "hh:mm:ss > " time.
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const std::string& line : lines) {
+      const bool timed = line.size() >= 11 && line.compare(8, 3, " > ") == 0;
+      texts.push_back(timed ? line.substr(11) : line);
+    }
+    return texts;
+  }
+  bool Has(const std::string& text) const {
+    const auto texts = Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
 
   std::vector<std::string> lines;
   int selected = -1;
