@@ -70,17 +70,8 @@ std::string FileText(const std::filesystem::path& path) {
 
 class MailToPeersTest : public ::testing::Test {
  protected:
-  std::vector<std::string> Logged() const {
-    std::vector<std::string> texts;
-    for (const std::string& line : list.lines) {
-      texts.push_back(line.size() > 11 ? line.substr(11) : line);
-    }
-    return texts;
-  }
-  bool WasLogged(const std::string& text) const {
-    const auto texts = Logged();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  }
+  std::vector<std::string> Logged() const { return list.Texts(); }
+  bool WasLogged(const std::string& text) const { return list.Has(text); }
 
   testing::TempWorkingDirectory dir;
   testing::SimulatedEventLoop loop{testing::LocalMoment(2026, 12, 8, 9, 5, 7)};
