@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -71,11 +72,15 @@ int SmtpClientSession::ReplyCode(const std::string& reply) {
   if (end == digits) {
     return 0;
   }
-  long value = 0;
-  for (std::size_t i = digits; i < end && value < INT_MAX / 10; ++i) {
-    value = value * 10 + (reply[i] - '0');
+  // Held to the int range: more digits than an int holds give its end, not
+  // the number of their first nine.
+  long long value = 0;
+  for (std::size_t i = digits; i < end; ++i) {
+    value = std::min(value * 10 + (reply[i] - '0'), static_cast<long long>(INT_MAX) + 1);
   }
-  return static_cast<int>(reply[at] == '-' ? -value : value);
+  return static_cast<int>(std::clamp(reply[at] == '-' ? -value : value,
+                                     static_cast<long long>(INT_MIN),
+                                     static_cast<long long>(INT_MAX)));
 }
 
 std::uint16_t SmtpClientSession::PortOf(const std::string& text) {

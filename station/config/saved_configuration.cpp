@@ -135,6 +135,19 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 const std::string kRule(76, '-');
 
+// One line with its line end, however long: a tone of 1e300 is saved in 308
+// digits, and a line read in pieces would hand its rest to the next field.
+bool ReadLine(std::FILE* file, std::string& line) {
+  line.clear();
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+    line += static_cast<char>(c);
+    if (c == '\n') {
+      break;
+    }
+  }
+  return !line.empty();
+}
+
 }  // namespace
 
 SavedConfiguration::SavedConfiguration(StationSettings& settings, ClockTicks& ticks, EventLog& log,
@@ -160,12 +173,13 @@ void SavedConfiguration::RestoreConfiguration(RestoreMoment moment) {
   log_.LogEvent(kRule);
   log_.LogEvent("CONFIG FILE \"Kestrix.cfg\" WILL BE REPLACING \"Kestrix.ini\" Settings");
   const bool running = moment == RestoreMoment::kWhileRunning;
+  std::string line;
   for (const Field& field : FieldsOf(settings_, ticks_)) {
-    char line[256];
-    if (std::fgets(line, sizeof line, file.get()) == nullptr) {
+    if (!ReadLine(file.get(), line)) {
       break;
     }
-    const std::string refused = running && field.runState ? "" : ReadValue(field.value, line);
+    const std::string refused =
+        running && field.runState ? "" : ReadValue(field.value, line.c_str());
     log_.LogEvent(line);
     if (!refused.empty()) {
       log_.LogEvent(refused);

@@ -209,12 +209,16 @@ void CharacterEncoder::EncodeCharacter(int character, int mode) {
     case baudot::kSpace:
     case baudot::kLetters:
       // Machines with unshift-on-space drop to letters after a space; LTRS
-      // puts the others there too, so every receiver agrees.
+      // puts the others there too, so every receiver agrees. A space while
+      // the shift is not known (from the start, after a blank) leaves it
+      // so: a machine without unshift-on-space may still be in figures.
       output_.SendCode(entry.code);
       if (shiftState_ == baudot::kFigures) {
         output_.SendCode(baudot::kLetters);
       }
-      shiftState_ = static_cast<std::int8_t>(baudot::kLetters);
+      if (shiftState_ != 0 || entry.code == baudot::kLetters) {
+        shiftState_ = static_cast<std::int8_t>(baudot::kLetters);
+      }
       lastCode_ = entry.code;
       return;
     case baudot::kFigures:

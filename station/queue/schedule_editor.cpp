@@ -185,8 +185,13 @@ bool ScheduleEditor::SaveList(const std::string& path) {
     if (line.starts_with(' ')) {
       std::fprintf(file, "%s\n", tokens.first.c_str());
     } else if (tokens.second.find('t') != std::string::npos) {
-      std::fprintf(file, "%s\t%s\t%s\n", tokens.first.c_str(), tokens.second.substr(0, 8).c_str(),
-                   tokens.third.c_str());
+      // The time without the "t" that marks it fixed: a time written in
+      // more than eight characters ("0:0:1000000") is a moment too.
+      std::string time = tokens.second;
+      if (time.ends_with('t')) {
+        time.pop_back();
+      }
+      std::fprintf(file, "%s\t%s\t%s\n", tokens.first.c_str(), time.c_str(), tokens.third.c_str());
     } else {
       std::fprintf(file, "%s\n", tokens.third.c_str());
     }

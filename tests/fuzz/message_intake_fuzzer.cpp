@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,12 +25,14 @@
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/fuzz/fake_intake_queue.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_workspace.h"
 
 namespace {
 
 using kestrix::fuzzing::Require;
 namespace kt = kestrix::testing;
 
+const kestrix::WallClock::time_point kNow = kt::LocalMoment(2026, 12, 8, 18, 0, 0);
 constexpr std::string_view kEndMark = "\r\r\nNNNN\r\r\n";
 constexpr std::size_t kReadChunk = 1023;     // what the writer reads at most as one body line
 constexpr std::size_t kCheckChunk = 1022;    // what the checker reads at most as one line
@@ -230,7 +231,7 @@ bool HasBadWord(std::string_view text) {
 }
 
 void CheckTheCheck(const char* path, const std::string& name, bool autoStart) {
-  kt::SimulatedEventLoop loop{kt::LocalMoment(2026, 12, 8, 18, 0, 0)};
+  kt::SimulatedEventLoop loop{kNow};
   kt::RecordingStatusList list;
   kt::RecordingMessageBox box;
   kestrix::EventLog log{loop, list, box};
@@ -301,8 +302,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CheckNames(raw);
 
-  kt::TempWorkingDirectory directory;
-  std::filesystem::create_directory("log");
+  kestrix::fuzzing::FreshWorkingDirectory({kNow});
   kt::WriteFile("raw.tmp", std::string(raw));
   const Stored plain = Store("plain.txt", {false, subjectNames});
   const Stored wrapped = Store("wrapped.txt", {true, subjectNames});

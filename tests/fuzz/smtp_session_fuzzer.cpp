@@ -9,20 +9,14 @@
 // window that has gone; byte 1 sets the chunk sizes; the rest is what the
 // client sends.
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,6 +31,8 @@
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/fuzz/fake_intake_queue.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_worker.h"
+#include "tests/fuzz/fuzz_workspace.h"
 
 namespace {
 
@@ -49,110 +45,6 @@ constexpr std::size_t kMaxChunk = 512;  // one receive of the session
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
-
-// Sends `input` in chunks and shuts the sending side, while taking every
-// reply, until the session closes. Each chunk and each reply is one packet,
-// so the session receives exactly the chunks chosen here.
-std::vector<std::string> Converse(int fd, std::string_view input, unsigned chunkSeed) {
-  std::vector<std::string> replies;
-  std::array<char, 4096> buffer;  // far more than the longest reply
-  bool sending = true;
-  for (unsigned chunkNumber = 1;;) {
-    if (sending && input.empty()) {
-      ::shutdown(fd, SHUT_WR);
-      sending = false;
-    }
-    pollfd entry{fd, static_cast<short>(POLLIN | (sending ? POLLOUT : 0)), 0};
-    if (::poll(&entry, 1, -1) < 0) {
-      Require(errno == EINTR, "poll failed");
-      continue;
-    }
-    if (entry.revents & (POLLIN | POLLHUP | POLLERR)) {
-      const ssize_t received = ::recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
-      if (received > 0) {
-        replies.emplace_back(buffer.data(), static_cast<std::size_t>(received));
-      } else if (received == 0) {
-        return replies;  // the session has closed
-      } else {
-        // A session that closes with chunks unread resets the connection;
-        // the error comes before the replies still queued, so read on.
-        Require(errno == EAGAIN || errno == EINTR || errno == ECONNRESET,
-                "the replies could not be read");
-      }
-    }
-    if (sending && (entry.revents & POLLOUT)) {
-      const std::size_t size = 1 + (chunkSeed * chunkNumber) % kMaxChunk;
-      const std::string_view chunk = input.substr(0, size);
-      const ssize_t sent = ::send(fd, chunk.data(), chunk.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-      if (sent > 0) {
-        input.remove_prefix(static_cast<std::size_t>(sent));
-        ++chunkNumber;
-      } else if (errno != EAGAIN && errno != EINTR) {
-        sending = false;  // the session has ended before reading it all
-      }
-    }
-  }
-}
-
-// A thread kept from input to input: under the sanitizers, starting and
-// ending two threads for each input costs more than the session itself.
-class Worker {
- public:
-  Worker() : thread_([this] { Serve(); }) {}
-  ~Worker() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-  }
-  Worker(const Worker&) = delete;
-  Worker& operator=(const Worker&) = delete;
-
-  void Start(std::function<void()> job) {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      job_ = std::move(job);
-      busy_ = true;
-    }
-    changed_.notify_all();
-  }
-  // Returns once the job has returned.
-  void Join() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
-  }
-
- private:
-  void Serve() {
-    for (;;) {
-      std::function<void()> job;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return stopping_ || job_; });
-        if (!job_) {
-          return;
-        }
-        job = std::move(job_);
-        job_ = nullptr;
-      }
-      job();
-      {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = false;
-      }
-      changed_.notify_all();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::function<void()> job_;
-  bool busy_ = false;
-  bool stopping_ = false;
-  std::thread thread_;  // last: it starts once the rest is made
-};
 
 void CheckReplies(const std::vector<std::string>& replies,
                   const std::vector<std::string>& submitted) {
@@ -199,10 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned chunkSeed = data[1];
   const std::string_view input(reinterpret_cast<const char*>(data) + 2, size - 2);
 
-  kt::TempWorkingDirectory directory;
+  const kestrix::WallClock::time_point start = kt::LocalMoment(2026, 12, 8, 18, 0, 0);
+  kestrix::fuzzing::FreshWorkingDirectory({start});
   std::filesystem::create_directories("data/badwords");
-  std::filesystem::create_directory("log");
-  kt::SimulatedEventLoop loop{kt::LocalMoment(2026, 12, 8, 18, 0, 0)};
+  kt::SimulatedEventLoop loop{start};
   kt::RecordingStatusList list;
   kt::RecordingMessageBox box;
   kestrix::EventLog log{loop, list, box};
@@ -221,8 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // It waits for a Wake() rather than on an EventCondition: the log's lock
   // wakes the loop on every release, and a wake nobody takes would keep an
   // event wait from ever blocking.
-  static Worker sessionThread;
-  static Worker clientThread;
+  static kestrix::fuzzing::Worker sessionThread;
+  static kestrix::fuzzing::Worker clientThread;
   std::atomic<int> running{2};
   std::vector<std::string> replies;
   sessionThread.Start([&] {
@@ -231,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     loop.Wake();
   });
   clientThread.Start([&] {
-    replies = Converse(fds[1], input, chunkSeed);
+    replies = kestrix::fuzzing::Converse(fds[1], input, chunkSeed, kMaxChunk);
     ::close(fds[1]);
     --running;
     loop.Wake();

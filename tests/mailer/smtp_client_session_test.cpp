@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <regex>
 
 #include "tests/common_support/recording_controls.h"
@@ -20,18 +21,8 @@ using namespace std::chrono_literals;
 
 class SmtpClientSessionTest : public ::testing::Test {
  protected:
-  // The log's texts, without their times.
-  std::vector<std::string> Logged() const {
-    std::vector<std::string> texts;
-    for (const std::string& line : list.lines) {
-      texts.push_back(line.size() > 11 && line[8] == ' ' ? line.substr(11) : line);
-    }
-    return texts;
-  }
-  bool WasLogged(const std::string& text) const {
-    const auto texts = Logged();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
-  }
+  std::vector<std::string> Logged() const { return list.Texts(); }
+  bool WasLogged(const std::string& text) const { return list.Has(text); }
   void Run(testing::ScriptedSmtpServer& server, bool singleFile = false) {
     window.port = std::to_string(server.Port());
     session.SendQueuedMail(singleFile);
@@ -218,6 +209,11 @@ TEST(SmtpClientSessionTextTest, PortsHostsSubjectsAndDates) {
   EXPECT_EQ(SmtpClientSession::SubjectOfFile("/home/op/data/wx.txt"), "wx");
   EXPECT_EQ(SmtpClientSession::ReplyCode("  354 go ahead"), 354);
   EXPECT_EQ(SmtpClientSession::ReplyCode("[Socket Closed]"), 0);
+  // The whole number while it fits an int, the int's end beyond.
+  EXPECT_EQ(SmtpClientSession::ReplyCode("2147483647 max"), INT_MAX);
+  EXPECT_EQ(SmtpClientSession::ReplyCode("-2147483648"), INT_MIN);
+  EXPECT_EQ(SmtpClientSession::ReplyCode("99999999999999999999999"), INT_MAX);
+  EXPECT_EQ(SmtpClientSession::PortOf("2147483648"), 65535);
   // 2026-12-08 09:05:07 UTC, in English whatever the language.
   EXPECT_EQ(SmtpClientSession::DateText(std::chrono::system_clock::from_time_t(1796720707)),
             "Tue Dec 08 09:05:07 2026");

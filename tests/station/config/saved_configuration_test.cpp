@@ -148,6 +148,24 @@ TEST_F(SavedConfigurationTest, AnIntegerTooLargeForItsFieldIsHeldToTheLargestItH
   EXPECT_EQ(settings.CWTimer, INT_MIN);
 }
 
+// A tone the initialization file or the dialog allows may be saved in
+// hundreds of digits; read back, it must not spill into the lines after it.
+TEST_F(SavedConfigurationTest, AValueLongerThanAnyLineComesBackAndTheLinesAfterItKeepTheirFields) {
+  settings.markTone = 1e300;
+  settings.spaceTone = 1445.0;
+  configuration.SaveConfiguration();
+  settings.markTone = 2125.0;
+  settings.spaceTone = 2295.0;
+  settings.ipAddress = "10.0.0.1";
+  window.eventList.lines.clear();
+  configuration.RestoreConfiguration();
+  EXPECT_EQ(settings.markTone, 1e300);
+  EXPECT_EQ(settings.spaceTone, 1445.0);
+  EXPECT_EQ(settings.ipAddress, "127.0.0.1");
+  EXPECT_EQ(settings.QERVTelnetPortNumber, 23);
+  EXPECT_EQ(LogTexts().size(), 2u + 33u + 2u);  // one line for each of the 33
+}
+
 TEST_F(SavedConfigurationTest, NumbersKeepTheirPointUnderACommaDecimalLanguage) {
   testing::CommaDecimalLocale german;
   ASSERT_TRUE(german.Active()) << "run scripts/install-deps.sh";

@@ -92,6 +92,10 @@ TEST(CharacterEncoder, SendsTheCodeSequencesOfAFreshEncoder) {
        "A",
        {0, 31, 3}},
       {"LTRS character in figures", kModeIta2, "1\x1F", {27, 23, 31, 31}},
+      // The shift is not known at the start or after a blank; a space does
+      // not make it known, so the letter after it sends its shift.
+      {"space from the start", kModeIta2, " A", {4, 31, 3}},
+      {"space after a blank in figures", kModeIta2, "1\xE9 A", {27, 23, 0, 0, 4, 31, 3}},
       {"FIGS character",
        kModeIta2,
        "\x1B"

@@ -64,6 +64,22 @@ TEST_F(ScheduleEditorTest, TheListShowsEveryKindOfEntryAndSavesItBackUnchanged) 
                                                      "\twx.txt\n" + In(90) + "\tempty.txt\n");
 }
 
+// A fixed time is saved as it was read, whatever its length: cut to eight
+// characters, "0:0:1000000" (eleven days and a half into the date) would
+// become a time on the date itself, more than two days past, and the entry
+// would be gone at the next load.
+TEST_F(ScheduleEditorTest, AFixedTimeOfAnyLengthIsSavedAsItWasRead) {
+  testing::WriteFile("data/schedule.lst",
+                     "12/01/2026 0:0:1000000 news.txt\n" + In(60) + "\twx.txt\n");
+  editor.Load("data/schedule.lst");
+  ASSERT_EQ(view.lines.size(), 2u);
+  ASSERT_TRUE(editor.SaveList("data/again.lst"));
+  EXPECT_EQ(testing::ReadFile("data/again.lst"),
+            "12/01/2026\t0:0:1000000\tnews.txt\n" + In(60) + "\twx.txt\n");
+  editor.Load("data/again.lst");
+  EXPECT_EQ(view.lines.size(), 2u);
+}
+
 // Three untimed lines at 45.45 baud: 10 s from now, then 165 s for the
 // 1000 bytes of the first, 0.66 s for the four of the second.
 TEST_F(ScheduleEditorTest, AutoTimeShowsComputedStartsThatAreSavedAsBareNames) {
