@@ -6,7 +6,7 @@ ChatListener::ChatListener(Options options, ChatStation& station)
     : options_(options),
       station_(station),
       echo_(station.loop),
-      server_(station.loop, options.maxSessions) {}
+      server_(station.loop, options.maxSessions, options.displaceAfter) {}
 
 ChatListener::~ChatListener() {
   Stop();
@@ -43,6 +43,12 @@ bool ChatListener::Start() {
     connection.Send(kRefusal);
     station_.log.LogEvent("MTServerThread3 : too many chat sessions, connection from [" +
                           connection.PeerAddressText() + "] refused");
+  };
+  handlers.displaced = [this](SocketConnection& connection) {
+    connection.SendNow(std::string("\r\n") + kRefusal);
+    station_.log.LogEvent("MTServerThread3 : Telnet connection from [" +
+                          connection.PeerAddressText() +
+                          "] ended: no login yet and every session taken");
   };
   server_.Start(std::move(handlers));
   return true;

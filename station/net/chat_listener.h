@@ -25,6 +25,7 @@ class ChatListener {
     int port = 23;
     ChatTimeouts timeouts;
     int maxSessions = 32;
+    std::chrono::milliseconds displaceAfter = ConnectionServer::kDisplaceAfter;
     NetworkAccess access;
   };
 

@@ -55,16 +55,19 @@ ChatSession::ChatSession(std::shared_ptr<SocketConnection> connection, std::stri
       sender_(station, echo, softLimit, stopping) {}
 
 void ChatSession::Run() {
+  connection_->SetSendTimeout(timeouts_.send);
   softLimit_ = station_.settings.QERVAutoLine72 - 5;
   readPosition_ = station_.ring.WriteCount();  // a new user sees nothing sent before
   lastActivity_ = SteadyClock::now();
   connection_->Send("Telnet Chat Server Service Ready\r\n");
+  connection_->MarkGreeted();
   connection_->Send("Enter User Name:  ");
   if (!Login()) {
     connection_->Close();
     station_.log.LogEvent("Login Failure -- Ending connection");
     return;
   }
+  connection_->MarkProven();
   Welcome();
   const std::string pid = std::to_string(connection_->Number());
   const ChatUserRow row{name_, LoginTime(station_.loop.Now()), pid, address_};
@@ -78,10 +81,11 @@ void ChatSession::Run() {
 }
 
 bool ChatSession::Login() {
+  const SteadyClock::time_point deadline = SteadyClock::now() + timeouts_.login;
   for (;;) {
     std::string name;
     for (;;) {
-      if (Wait(true, SteadyClock::now() + timeouts_.login) != Event::kReceived ||
+      if (Wait(true, deadline) != Event::kReceived ||
           Receive(kLoginReceive, name) != Event::kReceived) {
         return false;
       }

@@ -19,8 +19,12 @@
 namespace kestrix {
 
 struct ChatTimeouts {
+  // From the connection to the name's line end, however the name trickles in.
   std::chrono::milliseconds login = std::chrono::seconds{60};
   std::chrono::milliseconds idle = std::chrono::hours{1};
+  // A client that takes none of what the station sends for this long is
+  // let go.
+  std::chrono::milliseconds send = SocketConnection::kSendTimeout;
 };
 
 class ChatSession {

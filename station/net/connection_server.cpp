@@ -4,8 +4,9 @@
 
 namespace kestrix {
 
-ConnectionServer::ConnectionServer(EventLoop& loop, int maxSessions)
-    : maxSessions_(maxSessions), sessionEnded_(loop) {}
+ConnectionServer::ConnectionServer(EventLoop& loop, int maxSessions,
+                                   std::chrono::milliseconds displaceAfter)
+    : loop_(loop), maxSessions_(maxSessions), displaceAfter_(displaceAfter), sessionEnded_(loop) {}
 
 ConnectionServer::~ConnectionServer() {
   Stop();
@@ -17,7 +18,12 @@ std::string ConnectionServer::Listen(int port, std::uint32_t address) {
 
 void ConnectionServer::Start(Handlers handlers) {
   handlers_ = std::move(handlers);
-  acceptor_ = std::thread([this] { AcceptConnections(); });
+  accepting_ = true;
+  acceptor_ = std::thread([this] {
+    AcceptConnections();
+    accepting_ = false;
+    loop_.Wake();
+  });
 }
 
 void ConnectionServer::AcceptConnections() {
@@ -27,7 +33,16 @@ void ConnectionServer::AcceptConnections() {
     }
     JoinFinishedSessions();
     std::unique_lock<std::mutex> lock(sessionsMutex_);
-    if (static_cast<int>(sessions_.size()) >= maxSessions_) {
+    // A session that has closed its connection only writes its last log
+    // lines: its client may be back already, and finds its place. Those
+    // threads count only towards twice the limit.
+    const bool room = static_cast<int>(sessions_.size()) < 2 * maxSessions_;
+    const int open =
+        static_cast<int>(std::count_if(sessions_.begin(), sessions_.end(), [](const Session& s) {
+          return !s.finished && !s.displaced && s.connection->Number() >= 0;
+        }));
+    Session* const displace = room && open >= maxSessions_ ? SessionToDisplace() : nullptr;
+    if (!room || (open >= maxSessions_ && displace == nullptr)) {
       lock.unlock();
       if (handlers_.accepted) {
         handlers_.accepted(*accepted);
@@ -37,10 +52,33 @@ void ConnectionServer::AcceptConnections() {
       }
       continue;
     }
+    std::shared_ptr<SocketConnection> displaced;
+    if (displace != nullptr) {
+      displace->displaced = true;
+      displaced = displace->connection;
+    }
     Session& session = sessions_.emplace_back();
     session.connection = std::move(accepted);
     session.thread = std::thread([this, &session] { RunSession(session); });
+    lock.unlock();
+    if (displaced) {
+      if (handlers_.displaced) {
+        handlers_.displaced(*displaced);
+      }
+      displaced->Shutdown();
+    }
   }
+}
+
+ConnectionServer::Session* ConnectionServer::SessionToDisplace() {
+  for (Session& session : sessions_) {  // oldest first
+    // A closed one holds no place.
+    if (!session.finished && !session.displaced && session.connection->Number() >= 0 &&
+        session.connection->SilentFor(displaceAfter_)) {
+      return &session;
+    }
+  }
+  return nullptr;
 }
 
 void ConnectionServer::RunSession(Session& session) {
@@ -75,6 +113,11 @@ void ConnectionServer::JoinFinishedSessions() {
 void ConnectionServer::Stop() {
   listener_.Stop();
   if (acceptor_.joinable()) {
+    // The accepting thread may be logging a connection it turns away, which
+    // needs the window thread: serve that until the thread has returned.
+    while (accepting_ && loop_.IsWindowThread()) {
+      loop_.WaitForWake();
+    }
     acceptor_.join();
   }
   {

@@ -1,9 +1,14 @@
 #pragma once
 // Serves one TCP port: accepts on a thread of its own and runs each
 // connection's session on a thread of its own, at most a fixed number at
-// once; one more is refused. Stopping it (at shutdown) ends the sessions
-// that still run and waits for them.
+// once. When every place is taken, a newcomer takes the place of the
+// oldest session whose client was greeted a while ago and has not proved
+// itself since (a flood of connections that say nothing cannot lock the
+// port until their timeouts); with none such it is refused. Stopping it
+// (at shutdown) ends the sessions that still run and waits for them.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -38,9 +43,17 @@ class ConnectionServer {
     // On the accepting thread, for a connection over the limit, before it
     // is closed; also given to `accepted` first.
     std::function<void(SocketConnection&)> refused;
+    // On the accepting thread, for a session that gives its place to a
+    // newcomer, before it is shut down; any thread may send to it.
+    std::function<void(SocketConnection&)> displaced;
   };
 
-  ConnectionServer(EventLoop& loop, int maxSessions);
+  // A client greeted `displaceAfter` ago that has not proved itself may
+  // lose its place to a newcomer; a mail program answers a greeting at once.
+  static constexpr std::chrono::milliseconds kDisplaceAfter = std::chrono::seconds{2};
+
+  ConnectionServer(EventLoop& loop, int maxSessions,
+                   std::chrono::milliseconds displaceAfter = kDisplaceAfter);
   ~ConnectionServer();
   ConnectionServer(const ConnectionServer&) = delete;
   ConnectionServer& operator=(const ConnectionServer&) = delete;
@@ -61,16 +74,25 @@ class ConnectionServer {
     std::shared_ptr<SocketConnection> connection;
     std::thread thread;
     bool finished = false;
+    bool displaced = false;  // shut down for a newcomer, still ending
   };
 
   void AcceptConnections();
   void RunSession(Session& session);
   void JoinFinishedSessions();
+  // Under sessionsMutex_: the session to shut down for a newcomer when every
+  // place is taken, else null.
+  Session* SessionToDisplace();
 
+  EventLoop& loop_;
   const int maxSessions_;
+  const std::chrono::milliseconds displaceAfter_;
   Handlers handlers_;
   TcpListener listener_;
   std::thread acceptor_;
+  // False once the accepting thread has returned (it wakes the window
+  // thread then): Stop() serves window calls until that moment.
+  std::atomic<bool> accepting_{false};
   std::mutex sessionsMutex_;
   std::list<Session> sessions_;
   EventCondition sessionEnded_;

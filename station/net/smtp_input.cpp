@@ -4,8 +4,22 @@
 
 namespace kestrix {
 
+void SmtpInput::StartRequest() {
+  requestStart_ = SteadyClock::now();
+  requestBytes_ = 0;
+  message_ = false;
+}
+
+void SmtpInput::StartMessage() {
+  StartRequest();
+  message_ = true;
+}
+
 long SmtpInput::ReceiveWithTimeout() {
-  switch (connection_.WaitReadable(idleTimeout_)) {
+  const auto credit = std::chrono::milliseconds{requestBytes_ * 1000 / kMinDataRate};
+  const auto deadline = requestStart_ + idleTimeout_ + credit;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
+  switch (connection_.WaitReadable(std::max(left, std::chrono::milliseconds{0}))) {
     case SocketConnection::Wait::kError:
       return -1;
     case SocketConnection::Wait::kClosed:
@@ -17,14 +31,15 @@ long SmtpInput::ReceiveWithTimeout() {
     case SocketConnection::Wait::kData:
       break;
   }
-  char buffer[kReceiveSize];
-  const long received = connection_.Receive(buffer, sizeof buffer);
+  char buffer[kMessageReceiveSize];
+  const long received = connection_.Receive(buffer, message_ ? sizeof buffer : kReceiveSize);
   if (received > 0) {
     if (used_ > 0) {
       pending_.erase(0, used_);
       used_ = 0;
     }
     pending_.append(buffer, static_cast<std::size_t>(received));
+    requestBytes_ += static_cast<std::size_t>(received);
   }
   return received;
 }

@@ -10,7 +10,7 @@ SmtpListener::SmtpListener(Options options, EventLoop& loop, EventLog& log, Inta
       log_(log),
       queue_(queue),
       intake_(intake),
-      server_(loop, options.maxSessions) {}
+      server_(loop, options.maxSessions, options.displaceAfter) {}
 
 std::string SmtpListener::ThreadName() const {
   return options_.variant == 2 ? "MTServerThread2" : "MTServerThread1";
@@ -46,6 +46,12 @@ bool SmtpListener::Start() {
                               " Service not available, too many sessions, closing channel\r\n";
     connection.Send(reply);
     log_.LogEvent(ThreadName() + " : " + reply);
+  };
+  handlers.displaced = [this](SocketConnection& connection) {
+    connection.SendNow(std::string("421 ") + SmtpSession::kHostName +
+                       " Service not available, closing channel\r\n");
+    log_.LogEvent(ThreadName() + " : SMTP connection from [" + connection.PeerAddressText() +
+                  "] ended: no command yet and every session taken");
   };
   server_.Start(std::move(handlers));
   return true;

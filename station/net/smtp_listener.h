@@ -20,6 +20,7 @@ class SmtpListener {
     int port = 25;
     std::chrono::milliseconds idleTimeout = std::chrono::seconds{60};
     int maxSessions = 32;
+    std::chrono::milliseconds displaceAfter = ConnectionServer::kDisplaceAfter;
     NetworkAccess access;
   };
 

@@ -13,10 +13,15 @@ SmtpSession::SmtpSession(int variant, SocketConnection& connection, EventLog& lo
       log_(log),
       queue_(queue),
       intake_(intake),
-      input_(connection, idleTimeout) {}
+      input_(connection, idleTimeout) {
+  // A client that takes no reply for the idle time is as gone as a silent one.
+  connection.SetSendTimeout(idleTimeout);
+}
 
 void SmtpSession::Run() {
+  connection_.MarkGreeted();
   Reply(std::string("220 ") + kHostName + " Simple Mail Transfer Service Ready\r\n");
+  input_.StartRequest();  // the first command's time starts with the greeting
   for (;;) {
     const long received = input_.ReceiveWithTimeout();
     if (received < 0) {
@@ -26,9 +31,16 @@ void SmtpSession::Run() {
       log_.LogEvent("Socket Closed while Waiting for first Helo (or timeout)");
       break;
     }
-    HandleReceivedLines();
+    if (HandleReceivedLines()) {
+      input_.StartRequest();  // the next command's time starts after the replies
+    }
     if (errorCount_ > kErrorLimit) {
       ReplyAndLog("500 Too many command syntax errors, I quit!\r\n");
+      break;
+    }
+    if (commandCount_ > kCommandLimit) {
+      ReplyAndLog(std::string("421 ") + kHostName +
+                  " Too many commands without a message, closing channel\r\n");
       break;
     }
     if (variant_ == 1 && !keepGoing_) {
@@ -39,7 +51,7 @@ void SmtpSession::Run() {
   log_.LogEvent("Ending connection");
 }
 
-void SmtpSession::HandleReceivedLines() {
+bool SmtpSession::HandleReceivedLines() {
   // What the lines of this round said together, for the log lines that show
   // "the received text".
   std::string roundText;
@@ -51,13 +63,20 @@ void SmtpSession::HandleReceivedLines() {
     roundText = pending;
   }
   std::string line;
+  bool handled = false;
   while (input_.TakeLine(line)) {
     HandleLine(line, roundText);
+    handled = true;
   }
+  return handled;
 }
 
 void SmtpSession::HandleLine(const std::string& line, const std::string& roundText) {
   const SmtpCommand command = ParseSmtpCommand(line);
+  ++commandCount_;
+  if (command.code != kSmtpUnknown) {
+    connection_.MarkProven();
+  }
   switch (command.code) {
     case kSmtpHelo:
     case kSmtpEhlo:
@@ -114,7 +133,9 @@ void SmtpSession::ReceiveMessage() {
   std::string name;
   if (recipientAccepted_) {
     ReplyAndLog("354 Send Data\r\n");
+    input_.StartMessage();
     result = intake_.StoreMessage(input_, connection_, name);
+    commandCount_ = 0;
   }
   ReplyToIntake(result, name);
 }

@@ -19,6 +19,9 @@ class SmtpSession {
  public:
   static constexpr const char* kHostName = "KESTRIX.STATION";
   static constexpr int kErrorLimit = 5;  // one more ends the session
+  // Commands between two messages; one more ends the session. A mail
+  // program needs a handful; more is a client that only holds its place.
+  static constexpr int kCommandLimit = 100;
 
   SmtpSession(int variant, SocketConnection& connection, EventLog& log, IntakeQueue& queue,
               MessageIntake& intake, std::chrono::milliseconds idleTimeout);
@@ -28,9 +31,8 @@ class SmtpSession {
   void Run();
 
  private:
-  // Handles every whole line received so far. False when the connection
-  // is gone.
-  void HandleReceivedLines();
+  // Handles every whole line received so far; true when there was one.
+  bool HandleReceivedLines();
   void HandleLine(const std::string& line, const std::string& roundText);
   void CheckRecipient(const std::string& argument);
   void ReceiveMessage();
@@ -46,6 +48,7 @@ class SmtpSession {
   SmtpInput input_;
   bool recipientAccepted_ = false;
   int errorCount_ = 0;
+  int commandCount_ = 0;   // since the last message
   bool keepGoing_ = true;  // variant 1 only
 };
 

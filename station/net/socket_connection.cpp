@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -25,25 +26,42 @@ bool SocketConnection::Send(std::string_view text) {
   if (fd < 0) {
     return false;
   }
+  const auto deadline = std::chrono::steady_clock::now() + sendTimeout_;
   while (!text.empty()) {
-    const ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
-    if (sent < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
+    const ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) {
+      text.remove_prefix(static_cast<std::size_t>(sent));
+      continue;
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
       return false;
     }
-    text.remove_prefix(static_cast<std::size_t>(sent));
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd entry{fd, POLLOUT, 0};
+    const int wait = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+    const int ready = wait > 0 ? ::poll(&entry, 1, wait) : 0;
+    if (ready == 0) {
+      Close();  // the client has stopped reading
+      return false;
+    }
+    if (ready < 0 && errno != EINTR) {
+      return false;
+    }
   }
   return true;
 }
 
 bool SocketConnection::SendNow(std::string_view text) {
-  const int fd = Descriptor();
-  if (fd < 0 || text.empty()) {
+  // Under the lock: another thread may send this while the session closes.
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (fd_ < 0 || text.empty()) {
     return false;
   }
-  return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0;
+  return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0;
 }
 
 SocketConnection::Wait SocketConnection::WaitReadable(std::chrono::milliseconds timeout) {
@@ -80,6 +98,19 @@ long SocketConnection::Receive(char* buffer, std::size_t size) {
       return received;
     }
   }
+}
+
+void SocketConnection::MarkGreeted() {
+  greetedAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+bool SocketConnection::SilentFor(std::chrono::milliseconds age) const {
+  const std::chrono::steady_clock::rep greeted = greetedAt_;
+  if (proven_ || greeted == 0) {
+    return false;
+  }
+  const std::chrono::steady_clock::time_point since{std::chrono::steady_clock::duration{greeted}};
+  return std::chrono::steady_clock::now() - since >= age;
 }
 
 void SocketConnection::Close() {

@@ -280,6 +280,9 @@ TEST_F(SmtpServerTest, ConnectionsBeyondTheLimitAreRefusedAndServingGoesOn) {
     SmtpTestClient second(port);
     first->ReadLine();
     second.ReadLine();
+    // Clients that have said something keep their places.
+    EXPECT_EQ(first->Command("HELO one\r\n"), "250 KESTRIX.STATION");
+    EXPECT_EQ(second.Command("HELO two\r\n"), "250 KESTRIX.STATION");
     SmtpTestClient third(port);
     EXPECT_EQ(third.ReadLine(),
               "421 KESTRIX.STATION Service not available, too many sessions, closing channel");
