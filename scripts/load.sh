@@ -30,7 +30,7 @@ export KESTRIX
 export LOAD_MESSAGES=${LOAD_MESSAGES:-10000}
 export QT_QPA_PLATFORM=offscreen
 
-exec /usr/bin/python3 - "$@" </dev/null <<'PYTHON'
+exec /usr/bin/python3 - "$@" <<'PYTHON'
 import os, random, select, shutil, signal, smtplib, socket, subprocess, sys, tempfile
 import threading, time
 
