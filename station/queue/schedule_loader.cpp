@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "common/text_case.h"
 #include "common/time_tag.h"
@@ -66,7 +67,15 @@ void ScheduleLoader::GetSchedule(const std::string& path) {
         if (!ScheduleFile::DataFileSize(tokens.name, previousSize_)) {
           previousSize_ = 1;
         }
-        queue_.Append(FormatQueueLine(nextStart_, tokens.name));
+        // Chained past the calendar's last year, the start is no time a
+        // queue line can hold (it would read as due at once): dropped like
+        // a tag past the calendar.
+        std::string entry = FormatQueueLine(nextStart_, tokens.name);
+        if (ParseTimeTag(entry) > 0) {
+          queue_.Append(std::move(entry));
+        } else {
+          log_.LogEvent("GetSchedule : Expired time tag " + line);
+        }
       } else {
         log_.LogEvent("GetSchedule : Expired time tag " + line);
       }

@@ -136,6 +136,16 @@ TEST_F(ScheduleLoaderTest, TagsPastTheCalendarAreExpiredLines) {
   EXPECT_EQ(FormatQueueLine(67767976233565261LL, "x.txt"), "01/01/2147483648 01:01:01 x.txt");
 }
 
+// A bare name chained past the last second of 9999 would be queued as
+// "01/01/10000 ...", which reads as no time at all and so as due at once.
+TEST_F(ScheduleLoaderTest, ABareNameChainedPastTheCalendarIsAnExpiredLine) {
+  Load(
+      "12/31/9999 23:59:00 b.txt\n"
+      "a.txt\n");
+  EXPECT_EQ(queue.Texts(), (Texts{"12/31/9999 23:59:00 b.txt"}));
+  EXPECT_EQ(window.eventList.lines, (Texts{Logged("GetSchedule : Expired time tag a.txt")}));
+}
+
 TEST_F(ScheduleLoaderTest, LineEndsBlankLinesAndTwoTokenLines) {
   Load(
       "3/7/2026 10:00:00 news.txt 73\r\n"
