@@ -105,11 +105,16 @@ void CheckTemporarySchedule(kestrix::ScheduleLoader& loader, kestrix::SendQueue&
   }
 }
 
-// The editor keeps a timed line as its date, its time and its name. A line
-// whose moment also takes text after its first two words (a blank inside
-// the date: "12/ 9/2026 -1:01: 0050") cannot come back the same, so a file
-// with one is not held to the round trip. Read in the editor's pieces.
-bool TimedLinesAreDateTimeName(const std::string& path) {
+// What the editor can bring back: it keeps a timed line as its date, its
+// time and its name, and shows names as C strings. A line whose moment also
+// takes text after its first two words (a blank inside the date, as in
+// "12/ 9/2026 -1:01: 0050"), or a NUL, which ends a name where it stands,
+// cannot come back the same, so a file with either is not held to the
+// round trip. Read in the editor's pieces.
+bool EditorCanKeep(const std::string& path) {
+  if (kt::ReadFile(path).find('\0') != std::string::npos) {
+    return false;
+  }
   std::FILE* file = std::fopen(path.c_str(), "r");
   Require(file != nullptr, "the schedule file cannot be read");
   bool plain = true;
@@ -139,7 +144,7 @@ void CheckEditor(kestrix::StationSettings& settings, const kestrix::TimeSource& 
     const kestrix::QueueLineTokens tokens = kestrix::SplitQueueLine(line);
     Require(tokens.count == 1 || tokens.count == 3, "a saved line of two words");
   }
-  if (!TimedLinesAreDateTimeName("data/schedule.lst")) {
+  if (!EditorCanKeep("data/schedule.lst")) {
     return;
   }
   editor.Load("data/first.lst");
