@@ -3,6 +3,7 @@
 // QTimers whose events are re-posted so that a timer may fire again while
 // its handler is still waiting, and waits that block in processEvents.
 
+#include <QEvent>
 #include <QObject>
 #include <QTimer>
 #include <atomic>
@@ -49,13 +50,18 @@ class QtEventLoop final : public QObject, public EventLoop {
     unsigned generation = 0;
   };
 
+  bool event(QEvent* event) override;
+
+  // Ends the window thread's wait in processEvents and runs the queued
+  // window calls there.
+  void PostWakeEvent();
   void OnQtTimeout(int id);
   void DeliverTimer(int id, unsigned generation);
-  void RunWindowCalls();
 
   TimerHandler handler_;
   std::map<int, TimerSlot> timers_;
   WindowCallQueue calls_;
+  const QEvent::Type wakeEventType_;
   DispatchSignal dispatched_;
   std::thread::id windowThread_;
   std::atomic<bool> woken_{false};
