@@ -32,7 +32,9 @@ run_suite() {
     -DKESTRIX_SANITIZE="$sanitize" -DKESTRIX_WERROR=ON >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
   echo "== test $dir"
-  ctest --test-dir "$root/$dir" --output-on-failure -j "$jobs" ${label:+-L "$label"}
+  # Many tests wait on sockets, child processes and devices: twice as many
+  # at once as there are cores keeps the cores busy.
+  ctest --test-dir "$root/$dir" --output-on-failure -j "$((jobs * 2))" ${label:+-L "$label"}
 }
 
 # Every test runs under both sanitizers; a build without them would run the
