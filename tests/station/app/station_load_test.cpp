@@ -5,13 +5,9 @@
 // from scripts/load.sh; these are the same checks, smaller.
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common_support/child_process.h"
 #include "tests/common_support/temp_working_directory.h"
 #include "tests/support/raw_test_client.h"
 #include "tests/support/smtp_test_client.h"
@@ -69,52 +66,6 @@ int FreePort() {
   }
 }
 
-// Waits for a child, killing it past `limit`; its exit code, or -1 with
-// why in `failure`.
-int WaitForChild(pid_t pid, std::chrono::milliseconds limit, std::string& failure) {
-  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0) {
-    pollfd ready{pidfd, POLLIN, 0};
-    int polled;
-    do {
-      polled = ::poll(&ready, 1, static_cast<int>(limit.count()));
-    } while (polled < 0 && errno == EINTR);
-    ::close(pidfd);
-    if (polled == 0) {
-      failure = "killed after " + std::to_string(limit.count()) + " ms";
-      ::kill(pid, SIGKILL);
-    }
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFSIGNALED(status)) {
-    failure += " ended by signal " + std::to_string(WTERMSIG(status));
-    return -1;
-  }
-  return WEXITSTATUS(status);
-}
-
-// Starts argv (argv[0] a full path) without standard input, its output
-// going to `logName`.
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& logName) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logName.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                   0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::vector<char*> args;
-  for (const std::string& arg : argv) {
-    args.push_back(const_cast<char*>(arg.c_str()));
-  }
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? pid : -1;
-}
-
 // The station in the test's directory: a short schedule going out as
 // audio into a WAV file, mail on two free ports, chat on a third.
 class StationProcess {
@@ -143,7 +94,8 @@ class StationProcess {
   // Starts kestrix and waits until its first mail port greets.
   bool Start() {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    pid_ = Spawn({KESTRIX_BINARY}, "kestrix.out");
+    std::string failure;
+    pid_ = SpawnChild({KESTRIX_BINARY}, "kestrix.out", ChildOutput::kAppend, failure);
     if (pid_ <= 0) {
       return false;
     }
@@ -251,11 +203,13 @@ TEST_F(StationLoadTest, MailOnBothPortsWhileItTransmitsAndTwoUsersChat) {
 
   std::vector<pid_t> sources;
   for (const int port : {station.smtp1, station.smtp2}) {
-    sources.push_back(Spawn({"/usr/sbin/smtp-source", "-s", std::to_string(kLoadSessionsPerPort),
-                             "-m", std::to_string(kLoadMessages / 2), "-t", "qerv@station",
-                             "127.0.0.1:" + std::to_string(port)},
-                            "smtp-source-" + std::to_string(port) + ".log"));
-    ASSERT_GT(sources.back(), 0) << "smtp-source (Debian package postfix) is missing";
+    std::string failure;
+    sources.push_back(
+        SpawnChild({"/usr/sbin/smtp-source", "-s", std::to_string(kLoadSessionsPerPort), "-m",
+                    std::to_string(kLoadMessages / 2), "-t", "qerv@station",
+                    "127.0.0.1:" + std::to_string(port)},
+                   "smtp-source-" + std::to_string(port) + ".log", ChildOutput::kAppend, failure));
+    ASSERT_GT(sources.back(), 0) << failure << " (smtp-source: Debian package postfix)";
   }
   for (const pid_t source : sources) {
     std::string failure;

@@ -3,14 +3,11 @@
 // station stored and queued from them.
 
 #include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common_support/child_process.h"
 #include "tests/station/net/smtp_server_fixture.h"
 
 extern char** environ;
@@ -31,7 +29,7 @@ namespace {
 #define KESTRIX_LOAD_MESSAGES 1000
 #endif
 constexpr int kLoadMessages = KESTRIX_LOAD_MESSAGES;
-constexpr int kToolTimeLimitMs = 110000;  // under the test's own 120 s
+constexpr std::chrono::milliseconds kToolTimeLimit{110000};  // under the test's own 120 s
 
 // The tool's full path: where its Debian package puts it, else found on
 // PATH; "" when it is not there.
@@ -66,59 +64,15 @@ std::string Describe(const std::vector<std::string>& argv, const ToolRun& run) {
   return text;
 }
 
-// Waits for the child, killing it when it runs past the limit so a server
-// that stops answering fails the test instead of hanging it.
-int WaitForChild(pid_t pid, std::string& failure) {
-  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0) {
-    pollfd ready{pidfd, POLLIN, 0};
-    int polled;
-    do {
-      polled = ::poll(&ready, 1, kToolTimeLimitMs);
-    } while (polled < 0 && errno == EINTR);
-    ::close(pidfd);
-    if (polled == 0) {
-      failure = "killed after " + std::to_string(kToolTimeLimitMs / 1000) + " s";
-      ::kill(pid, SIGKILL);
-    }
-  }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      failure += std::string("waitpid: ") + std::strerror(errno);
-      return -1;
-    }
-  }
-  if (WIFSIGNALED(status)) {
-    failure += " ended by signal " + std::to_string(WTERMSIG(status));
-    return -1;
-  }
-  return WEXITSTATUS(status);
-}
-
 // Runs argv (argv[0] a full path) without standard input, its output going
 // to `logName` in the working directory.
 ToolRun RunTool(const std::vector<std::string>& argv, const std::string& logName) {
   ToolRun run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, logName.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  std::vector<char*> args;
-  for (const std::string& arg : argv) {
-    args.push_back(const_cast<char*>(arg.c_str()));
-  }
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    run.failure = std::string("posix_spawn: ") + std::strerror(spawned);
+  const pid_t pid = SpawnChild(argv, logName, ChildOutput::kTruncate, run.failure);
+  if (pid < 0) {
     return run;
   }
-  run.exitCode = WaitForChild(pid, run.failure);
+  run.exitCode = WaitForChild(pid, kToolTimeLimit, run.failure);
   run.output = ReadFile(logName);
   return run;
 }
