@@ -16,16 +16,7 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
 fi
 shift $(($# > 0 ? 1 : 0))
 
-if ! command -v clang++ >/dev/null 2>&1; then
-  echo "fuzz: installing clang"
-  sudo_cmd=()
-  if [[ $(id -u) -ne 0 ]]; then
-    sudo_cmd=(sudo)
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q </dev/null
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends clang </dev/null
-fi
+scripts/install-deps.sh
 
 build=$root/build-fuzz
 echo "== build $build"

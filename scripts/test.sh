@@ -28,7 +28,9 @@ run_suite() {
   local dir=$1 sanitize=$2 label=$3
   echo "== build $dir (sanitize: ${sanitize:-none})"
   # Line tables are all a sanitizer's report needs, and they build faster.
-  cmake -S "$root" -B "$root/$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+  # clang builds the instrumented code in about half the time g++ takes.
+  cmake -S "$root" -B "$root/$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
     -DKESTRIX_SANITIZE="$sanitize" -DKESTRIX_WERROR=ON >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
   echo "== test $dir"

@@ -48,7 +48,6 @@ ChatSession::ChatSession(std::shared_ptr<SocketConnection> connection, std::stri
     : connection_(std::move(connection)),
       address_(std::move(address)),
       station_(station),
-      echo_(echo),
       wakeups_(wakeups),
       softLimit_(softLimit),
       timeouts_(timeouts),

@@ -58,7 +58,6 @@ class ChatSession {
   std::shared_ptr<SocketConnection> connection_;
   const std::string address_;
   ChatStation& station_;
-  EchoMacro& echo_;
   ChatWakeups& wakeups_;
   std::atomic<int>& softLimit_;
   const ChatTimeouts timeouts_;
